@@ -1,0 +1,80 @@
+// Files and folders. Paths are Windows paths ("C:\Src\Lib", "\Out", "Sub\File.pas"). On POSIX a path
+// is resolved as Windows and Wine see it: "\" and "/" both separate, every component is matched
+// without regard to case, and a drive letter maps to a folder (Z: is "/", as under Wine).
+// Functions return false on failure and leave the Win32 error code in LastErrorCode() (POSIX maps
+// errno to the same codes), so the callers above can word their own messages.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace Fs {
+
+// Win32 error codes that callers test for; POSIX produces the same numbers.
+enum : std::uint32_t {
+  ErrorFileNotFound = 2,
+  ErrorPathNotFound = 3,
+  ErrorAccessDenied = 5,
+  ErrorFileExists = 80,
+  ErrorAlreadyExists = 183,
+  ErrorFilenameTooLong = 206,
+};
+
+struct TFoundFile {
+  std::string Name; // the name only, as stored on disk
+  bool IsDirectory = false;
+  bool IsHidden = false;
+  bool IsSystem = false;
+  bool IsReadOnly = false;
+};
+
+// Last-write time in Windows FILETIME units (100 ns since 1601-01-01 UTC).
+using TFileTime = std::uint64_t;
+
+std::uint32_t LastErrorCode();
+void SetLastErrorCode(std::uint32_t code);
+
+bool FileExists(const std::string &path);      // an existing file, not a folder
+bool DirectoryExists(const std::string &path); // an existing folder
+bool CreateFolder(const std::string &path);    // one level; false when it exists already
+bool ForceFolders(const std::string &path);    // every missing level
+bool RemoveFolder(const std::string &path);    // an empty folder
+bool CopyFile(const std::string &source, const std::string &target, bool failIfExists);
+bool MoveFile(const std::string &source, const std::string &target); // fails when the target exists
+bool DeleteFile(const std::string &path);
+bool SetReadOnly(const std::string &path, bool readOnly);
+bool SetLastWriteTime(const std::string &path, TFileTime time);
+std::optional<TFileTime> LastWriteTime(const std::string &path);
+TFileTime CurrentFileTime();
+
+// The entries matching a mask such as "C:\Src\*.pas" ("*" and "?" as Windows matches them, without
+// regard to case), without "." and "..", in the order the file system returns them.
+std::vector<TFoundFile> FindFiles(const std::string &mask);
+
+std::string CurrentFolder();
+bool SetCurrentFolder(const std::string &path);
+std::string SystemFolder(); // GetSystemDirectory on Win32; a configurable folder on POSIX
+
+// Whole-file access. WriteWholeFile writes a temporary file beside the target and renames it over
+// the target, so that a failure never leaves half a file.
+std::optional<std::string> ReadWholeFile(const std::string &path);
+bool WriteWholeFile(const std::string &path, const std::string &bytes);
+
+// The folder that holds the running program, and its full file name.
+std::string ProgramFileName();
+
+#ifndef _WIN32
+// POSIX only: the Linux path a Windows path resolves to (existing components matched without
+// regard to case; the missing rest kept as written).
+std::string NativePath(const std::string &path);
+// POSIX only: the folder a drive letter stands for (Z: is "/" unless set otherwise).
+void SetDriveRoot(char drive, const std::string &nativeFolder);
+void SetSystemFolder(const std::string &nativeFolder);
+#endif
+
+} // namespace Fs
+
+// The system's text for a Win32 error code ("The system cannot find the file specified"), without a
+// trailing full stop or line end.
+std::string SystemErrorMessage(std::uint32_t code);

@@ -1,0 +1,4 @@
+// The native build has no windows: every form runs headless.
+#include "framework/Controls.h"
+
+std::unique_ptr<TControlPeer> CreateNativePeer(TControl &) { return nullptr; }

@@ -1,0 +1,71 @@
+#include "framework/Application.h"
+#include "framework/Controls.h"
+#include "framework/Desktop.h"
+#include "framework/WinApi.h"
+
+TApplication::TApplication() : platformDesktop_(std::make_unique<TWin32Desktop>()) {}
+
+// The parameters as Delphi's ParamStr splits them: blanks separate, double quotes group and are
+// removed.
+const std::vector<std::string> &TApplication::PlatformParameters() {
+  static const std::vector<std::string> parameters = [] {
+    std::vector<std::string> items;
+    const char *p = ::GetCommandLineA();
+    while (*p) {
+      while (*p && static_cast<unsigned char>(*p) <= ' ')
+        ++p;
+      if (!*p)
+        break;
+      std::string item;
+      bool quoted = false;
+      while (*p && (quoted || static_cast<unsigned char>(*p) > ' ')) {
+        if (*p == '"')
+          quoted = !quoted;
+        else
+          item += *p;
+        ++p;
+      }
+      items.push_back(item);
+    }
+    if (!items.empty())
+      items.erase(items.begin());
+    return items;
+  }();
+  return parameters;
+}
+
+int TApplication::PixelsPerInch() const {
+  if (!nativeWindows_)
+    return 96; // headless forms lay out as designed, whatever the screen
+  HDC screen = ::GetDC(nullptr);
+  int pixels = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  return pixels > 0 ? pixels : 96;
+}
+
+void TApplication::ProcessMessages() {
+  MSG message;
+  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      ::PostQuitMessage(int(message.wParam)); // leave it for the message loop
+      break;
+    }
+    HWND main = static_cast<HWND>(MainWindowHandle);
+    if (main && ::IsDialogMessageA(main, &message))
+      continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+}
+
+void TApplication::Run(TForm &mainForm) {
+  mainForm.Show();
+  MSG message;
+  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    HWND main = static_cast<HWND>(MainWindowHandle);
+    if (main && ::IsDialogMessageA(main, &message))
+      continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+}

@@ -1,0 +1,176 @@
+#include "framework/Files.h"
+#include "framework/Handles.h"
+
+#include <array>
+
+namespace Fs {
+namespace {
+bool Failed() { return false; } // the Win32 call has set the thread's last error already
+
+std::string ParentOf(const std::string &path) {
+  auto slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+} // namespace
+
+std::uint32_t LastErrorCode() { return ::GetLastError(); }
+void SetLastErrorCode(std::uint32_t code) { ::SetLastError(code); }
+
+bool FileExists(const std::string &path) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string &path) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CreateFolder(const std::string &path) { return ::CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+bool ForceFolders(const std::string &path) {
+  if (path.empty() || DirectoryExists(path))
+    return true;
+  std::string parent = ParentOf(path);
+  if (!parent.empty() && parent != path && !(parent.size() == 2 && parent[1] == ':') && !ForceFolders(parent))
+    return false;
+  return ::CreateDirectoryA(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool RemoveFolder(const std::string &path) { return ::RemoveDirectoryA(path.c_str()) != 0; }
+
+bool CopyFile(const std::string &source, const std::string &target, bool failIfExists) {
+  return ::CopyFileA(source.c_str(), target.c_str(), failIfExists) != 0;
+}
+
+bool MoveFile(const std::string &source, const std::string &target) {
+  return ::MoveFileA(source.c_str(), target.c_str()) != 0;
+}
+
+bool DeleteFile(const std::string &path) { return ::DeleteFileA(path.c_str()) != 0; }
+
+bool SetReadOnly(const std::string &path, bool readOnly) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    return Failed();
+  attributes = readOnly ? (attributes | FILE_ATTRIBUTE_READONLY) : (attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
+  return ::SetFileAttributesA(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
+bool SetLastWriteTime(const std::string &path, TFileTime time) {
+  UniqueHandle file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file)
+    return Failed();
+  FILETIME ft{DWORD(time & 0xFFFFFFFFu), DWORD(time >> 32)};
+  return ::SetFileTime(file.Get(), nullptr, nullptr, &ft) != 0;
+}
+
+std::optional<TFileTime> LastWriteTime(const std::string &path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+    return std::nullopt;
+  return (TFileTime(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
+TFileTime CurrentFileTime() {
+  FILETIME ft;
+  ::GetSystemTimeAsFileTime(&ft);
+  return (TFileTime(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+std::vector<TFoundFile> FindFiles(const std::string &mask) {
+  std::vector<TFoundFile> found;
+  WIN32_FIND_DATAA data;
+  UniqueFindHandle find(::FindFirstFileA(mask.c_str(), &data));
+  if (!find)
+    return found;
+  do {
+    std::string name = data.cFileName;
+    if (name == "." || name == "..")
+      continue;
+    TFoundFile file;
+    file.Name = name;
+    file.IsDirectory = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    file.IsHidden = data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN;
+    file.IsSystem = data.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM;
+    file.IsReadOnly = data.dwFileAttributes & FILE_ATTRIBUTE_READONLY;
+    found.push_back(std::move(file));
+  } while (::FindNextFileA(find.Get(), &data));
+  return found;
+}
+
+std::string CurrentFolder() {
+  std::array<char, MAX_PATH + 1> buffer{};
+  DWORD n = ::GetCurrentDirectoryA(DWORD(buffer.size()), buffer.data());
+  return std::string(buffer.data(), n < buffer.size() ? n : 0);
+}
+
+bool SetCurrentFolder(const std::string &path) { return ::SetCurrentDirectoryA(path.c_str()) != 0; }
+
+std::string SystemFolder() {
+  std::array<char, MAX_PATH + 1> buffer{};
+  UINT n = ::GetSystemDirectoryA(buffer.data(), UINT(buffer.size()));
+  return std::string(buffer.data(), n < buffer.size() ? n : 0);
+}
+
+std::optional<std::string> ReadWholeFile(const std::string &path) {
+  UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file)
+    return std::nullopt;
+  std::string bytes;
+  std::array<char, 65536> chunk;
+  DWORD n = 0;
+  while (::ReadFile(file.Get(), chunk.data(), DWORD(chunk.size()), &n, nullptr) && n > 0)
+    bytes.append(chunk.data(), n);
+  return bytes;
+}
+
+bool WriteWholeFile(const std::string &path, const std::string &bytes) {
+  std::string temporary = path + ".zeltmp";
+  {
+    UniqueHandle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+      return Failed();
+    DWORD written = 0;
+    if (!bytes.empty() && (!::WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
+                           written != bytes.size())) {
+      DWORD error = ::GetLastError();
+      file.Close();
+      ::DeleteFileA(temporary.c_str());
+      ::SetLastError(error ? error : ERROR_WRITE_FAULT);
+      return false;
+    }
+  }
+  if (!::MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    DWORD error = ::GetLastError();
+    ::DeleteFileA(temporary.c_str());
+    ::SetLastError(error);
+    return false;
+  }
+  return true;
+}
+
+std::string ProgramFileName() {
+  std::array<char, 1024> buffer{};
+  DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(), DWORD(buffer.size()));
+  return std::string(buffer.data(), n);
+}
+
+} // namespace Fs
+
+std::string SystemErrorMessage(std::uint32_t code) {
+  char *text = nullptr;
+  DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, 0, reinterpret_cast<char *>(&text), 0, nullptr);
+  std::string message = n && text ? std::string(text, n) : "System error code " + std::to_string(code);
+  if (text)
+    ::LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' ||
+                              message.back() == '.'))
+    message.pop_back();
+  return message;
+}

@@ -1,0 +1,182 @@
+#include "framework/Exception.h"
+#include "framework/Handles.h"
+#include "framework/Registry.h"
+
+#include <array>
+
+namespace {
+HKEY RootHandle(TRootKey root) {
+  switch (root) {
+  case TRootKey::ClassesRoot: return HKEY_CLASSES_ROOT;
+  case TRootKey::CurrentUser: return HKEY_CURRENT_USER;
+  case TRootKey::LocalMachine: return HKEY_LOCAL_MACHINE;
+  }
+  return HKEY_CURRENT_USER;
+}
+} // namespace
+
+struct TRegistry::TImpl {
+  UniqueRegistryKey key;
+};
+
+TRegistry::TRegistry(TRootKey root) : root_(root), impl_(std::make_unique<TImpl>()) {}
+TRegistry::~TRegistry() { CloseKey(); }
+
+void TRegistry::SetRootKey(TRootKey root) {
+  CloseKey();
+  root_ = root;
+}
+
+bool TRegistry::KeyExists(const std::string &key) {
+  std::string path = Resolve(key);
+  if (path.empty())
+    return false;
+  HKEY handle = nullptr;
+  if (::RegOpenKeyExA(RootHandle(root_), path.c_str(), 0, STANDARD_RIGHTS_READ | KEY_QUERY_VALUE, &handle) !=
+      ERROR_SUCCESS)
+    return false;
+  ::RegCloseKey(handle);
+  return true;
+}
+
+bool TRegistry::OpenKey(const std::string &key, bool canCreate) {
+  std::string path = Resolve(key);
+  HKEY handle = nullptr;
+  LONG result = canCreate ? ::RegCreateKeyExA(RootHandle(root_), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                              KEY_ALL_ACCESS, nullptr, &handle, nullptr)
+                          : ::RegOpenKeyExA(RootHandle(root_), path.c_str(), 0, KEY_ALL_ACCESS, &handle);
+  if (result != ERROR_SUCCESS)
+    return false;
+  impl_->key.Reset(handle);
+  currentPath_ = path;
+  keyOpen_ = true;
+  return true;
+}
+
+bool TRegistry::OpenKeyReadOnly(const std::string &key) {
+  std::string path = Resolve(key);
+  HKEY handle = nullptr;
+  if (::RegOpenKeyExA(RootHandle(root_), path.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+    return false;
+  impl_->key.Reset(handle);
+  currentPath_ = path;
+  keyOpen_ = true;
+  return true;
+}
+
+void TRegistry::CloseKey() {
+  if (impl_)
+    impl_->key.Close();
+  currentPath_.clear();
+  keyOpen_ = false;
+}
+
+std::optional<TRegValue> TRegistry::ReadValue(const std::string &name) {
+  if (!impl_->key)
+    return std::nullopt;
+  DWORD type = 0, size = 0;
+  if (::RegQueryValueExA(impl_->key.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  std::string data(size, '\0');
+  if (size && ::RegQueryValueExA(impl_->key.Get(), name.c_str(), nullptr, &type,
+                                 reinterpret_cast<BYTE *>(data.data()), &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  data.resize(size);
+  if (type == REG_SZ || type == REG_EXPAND_SZ)
+    while (!data.empty() && data.back() == '\0')
+      data.pop_back();
+  return TRegValue{name, type, data};
+}
+
+bool TRegistry::ValueExists(const std::string &name) {
+  return impl_->key &&
+         ::RegQueryValueExA(impl_->key.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+std::string TRegistry::ReadString(const std::string &name) {
+  auto value = ReadValue(name);
+  if (!value)
+    return {};
+  if (value->Type != rdString && value->Type != rdExpandString)
+    throw ERegistryException("Invalid data type for '" + name + "'");
+  return value->Data;
+}
+
+void TRegistry::WriteValue(const TRegValue &value) {
+  std::string data = value.Data;
+  if (value.Type == rdString || value.Type == rdExpandString)
+    data.push_back('\0');
+  if (!impl_->key || ::RegSetValueExA(impl_->key.Get(), value.Name.c_str(), 0, value.Type,
+                                      reinterpret_cast<const BYTE *>(data.data()), DWORD(data.size())) !=
+                         ERROR_SUCCESS)
+    throw ERegistryException("Failed to set data for '" + value.Name + "'");
+}
+
+void TRegistry::WriteString(const std::string &name, const std::string &value) {
+  WriteValue(TRegValue{name, rdString, value});
+}
+
+void TRegistry::WriteInteger(const std::string &name, std::int32_t value) {
+  std::string data(4, '\0');
+  for (int i = 0; i < 4; ++i)
+    data[i] = char((std::uint32_t(value) >> (8 * i)) & 0xFF);
+  WriteValue(TRegValue{name, rdInteger, data});
+}
+
+bool TRegistry::DeleteValue(const std::string &name) {
+  return impl_->key && ::RegDeleteValueA(impl_->key.Get(), name.c_str()) == ERROR_SUCCESS;
+}
+
+std::vector<std::string> TRegistry::GetValueNames() {
+  std::vector<std::string> names;
+  if (!impl_->key)
+    return names;
+  std::array<char, 16384> name;
+  for (DWORD index = 0;; ++index) {
+    DWORD length = DWORD(name.size());
+    if (::RegEnumValueA(impl_->key.Get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    names.emplace_back(name.data(), length);
+  }
+  return names;
+}
+
+std::vector<std::string> TRegistry::GetKeyNames() {
+  std::vector<std::string> names;
+  if (!impl_->key)
+    return names;
+  std::array<char, 256> name;
+  for (DWORD index = 0;; ++index) {
+    DWORD length = DWORD(name.size());
+    if (::RegEnumKeyExA(impl_->key.Get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    names.emplace_back(name.data(), length);
+  }
+  return names;
+}
+
+namespace {
+bool DeleteTree(HKEY parent, const std::string &path) {
+  HKEY handle = nullptr;
+  if (::RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &handle) != ERROR_SUCCESS)
+    return false;
+  UniqueRegistryKey key(handle);
+  std::array<char, 256> name;
+  for (;;) { // delete the first subkey until none is left: indexes shift as keys go
+    DWORD length = DWORD(name.size());
+    if (::RegEnumKeyExA(key.Get(), 0, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    if (!DeleteTree(key.Get(), std::string(name.data(), length)))
+      return false;
+  }
+  key.Close();
+  return ::RegDeleteKeyA(parent, path.c_str()) == ERROR_SUCCESS;
+}
+} // namespace
+
+bool TRegistry::DeleteKey(const std::string &key) {
+  std::string path = Resolve(key);
+  return !path.empty() && DeleteTree(RootHandle(root_), path);
+}

@@ -1,0 +1,27 @@
+#include "BuildLog.h"
+
+#include "environments/Environments.h"
+#include "framework/Application.h"
+#include "framework/Controls.h"
+
+std::unique_ptr<TStringList> BuildLog;
+bool StandardMode = false;
+
+void EnsureBuildLog() {
+  if (!BuildLog)
+    BuildLog = std::make_unique<TStringList>();
+}
+
+void AppendToBuildLog(const std::string &line) {
+  EnsureBuildLog();
+  BuildLog->push_back(line);
+}
+
+void ShowStatus(int index, const std::string &text) {
+  if (index != -1) {
+    TLabel *label = Environments[std::size_t(index)].StatusLabel;
+    label->SetCaption(text);
+    label->Repaint();
+  }
+  Application().ProcessMessages();
+}

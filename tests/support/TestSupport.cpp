@@ -1,0 +1,105 @@
+#include "TestSupport.h"
+#include "framework/Files.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <string>
+
+#ifdef _WIN32
+#include "framework/WinApi.h"
+#else
+#include <cstdlib>
+#include <unistd.h>
+#endif
+
+namespace {
+#ifdef _WIN32
+std::string PlatformPath(std::string path) { // the build's Linux paths, as Wine sees them
+  for (auto &c : path)
+    if (c == '/')
+      c = '\\';
+  return "Z:" + path;
+}
+std::string TempBase() {
+  char buffer[MAX_PATH + 1] = {};
+  ::GetTempPathA(MAX_PATH, buffer);
+  std::string base = buffer;
+  if (!base.empty() && base.back() == '\\')
+    base.pop_back();
+  return base;
+}
+unsigned ProcessId() { return unsigned(::GetCurrentProcessId()); }
+#else
+std::string PlatformPath(std::string path) { return path; }
+std::string TempBase() {
+  const char *tmp = std::getenv("TMPDIR");
+  return tmp && *tmp ? tmp : "/tmp";
+}
+unsigned ProcessId() { return unsigned(::getpid()); }
+#endif
+} // namespace
+
+TTempFolder::TTempFolder() {
+  static std::atomic<int> counter{0};
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    path_ = TempBase() + "\\zeltest-" + std::to_string(ProcessId()) + "-" + std::to_string(counter++);
+    if (Fs::CreateFolder(path_))
+      return;
+  }
+  ADD_FAILURE() << "cannot create a temporary folder below " << TempBase();
+}
+
+TTempFolder::~TTempFolder() { RemoveTree(path_); }
+
+std::string TTempFolder::operator/(const std::string &relative) const { return path_ + "\\" + relative; }
+
+std::string SourcePath(const std::string &relative) {
+  return PlatformPath(ZEL_SOURCE_DIR) + "\\" + relative;
+}
+
+std::string BinaryPath(const std::string &relative) {
+  return PlatformPath(ZEL_BINARY_DIR) + "\\" + relative;
+}
+
+std::string ProgramPath(const std::string &name) {
+#ifdef _WIN32
+  const char *suffix = ".exe";
+#else
+  const char *suffix = "";
+#endif
+  // Tools are built into their own folders below tools/; search the usual places.
+  for (const std::string &folder : {std::string("tools\\") + name, std::string("tools"), std::string("")}) {
+    std::string candidate = BinaryPath(folder.empty() ? name + suffix : folder + "\\" + name + suffix);
+    if (Fs::FileExists(candidate))
+      return candidate;
+  }
+  return BinaryPath("tools\\" + name + "\\" + name + suffix);
+}
+
+void WriteTextFile(const std::string &path, const std::string &bytes) {
+  auto slash = path.find_last_of("\\/");
+  if (slash != std::string::npos)
+    Fs::ForceFolders(path.substr(0, slash));
+  ASSERT_TRUE(Fs::WriteWholeFile(path, bytes)) << "cannot write " << path << ": " << Fs::LastErrorCode();
+}
+
+std::string ReadTextFile(const std::string &path) {
+  auto bytes = Fs::ReadWholeFile(path);
+  EXPECT_TRUE(bytes.has_value()) << "cannot read " << path;
+  return bytes.value_or(std::string());
+}
+
+void RemoveTree(const std::string &path) {
+  if (path.empty())
+    return;
+  for (const auto &entry : Fs::FindFiles(path + "\\*")) {
+    std::string full = path + "\\" + entry.Name;
+    if (entry.IsDirectory) {
+      RemoveTree(full);
+    } else {
+      Fs::SetReadOnly(full, false);
+      Fs::DeleteFile(full);
+    }
+  }
+  Fs::RemoveFolder(path);
+}

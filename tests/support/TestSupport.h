@@ -1,0 +1,33 @@
+// What several test programs share: temporary folders that clean up even when an assertion fails,
+// and paths into the source and build trees in the form the platform's file layer takes.
+#pragma once
+#include <string>
+
+// A fresh, empty folder below the system's temporary folder, removed with everything in it when
+// the object goes out of scope. Path() is in the platform's form (Windows path under Wine).
+class TTempFolder {
+public:
+  TTempFolder();
+  ~TTempFolder();
+  TTempFolder(const TTempFolder &) = delete;
+  TTempFolder &operator=(const TTempFolder &) = delete;
+  const std::string &Path() const { return path_; }
+  // Path() + "\" + relative.
+  std::string operator/(const std::string &relative) const;
+
+private:
+  std::string path_;
+};
+
+// A path below the source tree ("sample\Quivex") or the build tree, usable by the file layer.
+std::string SourcePath(const std::string &relative);
+std::string BinaryPath(const std::string &relative);
+// A program built by this project (a stand-in tool or a test child), with ".exe" on Win32.
+std::string ProgramPath(const std::string &name);
+
+// Writes text to a file, creating missing folders; fails the current test when it cannot.
+void WriteTextFile(const std::string &path, const std::string &bytes);
+std::string ReadTextFile(const std::string &path);
+
+// Removes a folder tree (tests only: the product never deletes whole trees).
+void RemoveTree(const std::string &path);
