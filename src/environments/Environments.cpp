@@ -6,7 +6,9 @@
 #include "framework/Files.h"
 #include "framework/Registry.h"
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 std::array<TEnviron, MaxEnvironments> Environments;
 std::int32_t EnvironmentCount = 0;
@@ -146,6 +148,7 @@ public:
     path.SetCaption(found.RootDir);
     path.SetParent(&groupBox_);
 
+    rows_.push_back({&checkBox, &path, &status});
     row.CheckBox = &checkBox;
     row.RootDir = path.Caption();
     row.StatusLabel = &status;
@@ -158,7 +161,29 @@ public:
     ++EnvironmentCount;
   }
 
+  // The columns stand at 5, 220 and 460; where a display name or a folder needs more room than its
+  // column has, the columns to its right move over so that nothing is clipped or overlaps.
+  void ArrangeColumns() {
+    int checkWidth = 205, pathLeft = 220, statusLeft = 460;
+    for (const auto &row : rows_)
+      checkWidth = std::max(checkWidth, row.CheckBox->NeededWidth());
+    pathLeft = std::max(pathLeft, 5 + checkWidth + ScaleToScreen(10));
+    for (const auto &row : rows_)
+      statusLeft = std::max(statusLeft, pathLeft + row.Path->Width() + ScaleToScreen(16));
+    for (const auto &row : rows_) {
+      row.CheckBox->SetWidth(checkWidth);
+      row.Path->SetLeft(pathLeft);
+      row.Status->SetLeft(statusLeft);
+    }
+  }
+
 private:
+  struct TRowControls {
+    TCheckBox *CheckBox;
+    TLabel *Path;
+    TLabel *Status;
+  };
+  std::vector<TRowControls> rows_;
   TForm &form_;
   TGroupBox &groupBox_;
   std::function<void(TControl &)> onClick_;
@@ -180,6 +205,7 @@ void DetectEnvironments(TForm &form, TGroupBox &groupBox, std::function<void(TCo
     }
   }
   detection.TryEnvironment({"D8.NET", 2, true, true, false});
+  detection.ArrangeColumns();
 }
 
 void ResetEnvironments() {

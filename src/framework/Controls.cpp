@@ -5,6 +5,14 @@
 
 int ScaleToScreen(int length) { return length * Application().PixelsPerInch() / 96; }
 
+int EstimateTextWidth(const std::string &text) {
+  int characters = 0;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (text[i] != '&' || (i + 1 < text.size() && text[i + 1] == '&' && ++i))
+      ++characters; // "&&" shows one ampersand, a single "&" none
+  return characters * ScaleToScreen(6);
+}
+
 void RunUserAction(const std::function<void()> &action) {
   try {
     action();
@@ -124,9 +132,21 @@ void TWinControl::Realign() {
       child->SetBounds(0, top, ClientWidth(), bottom - top);
 }
 
-void TLabel::CaptionChanged() {
-  if (AutoSize && !Peer()) // headless: an average character width of the dialog font
-    StoreBounds(Left(), Top(), int(Caption().size()) * ScaleToScreen(6), ScaleToScreen(13));
+void TLabel::CaptionChanged() { AdjustBounds(); }
+
+void TLabel::AdjustBounds() {
+  if (!AutoSize)
+    return;
+  int width = MeasureText(Font, Caption());
+  int left = Alignment == TAlignment::taRightJustify ? Left() + Width() - width : Left();
+  SetBounds(left, Top(), width, ScaleToScreen(13));
+}
+
+int TCheckBox::NeededWidth() const { return MeasureText(Font, Caption()) + ScaleToScreen(22); }
+
+void TCheckBox::GrowToFitCaption() {
+  if (NeededWidth() > Width())
+    SetWidth(NeededWidth());
 }
 
 void TEdit::CaptionChanged() {

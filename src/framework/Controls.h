@@ -94,7 +94,6 @@ protected:
   // Sets bounds without notifying the peer (a peer reporting a native size).
   void StoreBounds(int left, int top, int width, int height);
   friend class TWinControl;
-  friend struct TPeerAccess;
 
 private:
   TControlKind kind_;
@@ -127,9 +126,11 @@ private:
 class TLabel : public TControl {
 public:
   explicit TLabel(std::string name) : TControl(TControlKind::Label, std::move(name)) {}
-  bool AutoSize = false; // width and height follow the caption
+  // Width and height follow the caption; a right-aligned label keeps its right edge.
+  bool AutoSize = false;
   TAlignment Alignment = TAlignment::taLeftJustify;
-  TWinControl *FocusControl = nullptr;
+  void AdjustBounds();
+  TControl *FocusControl = nullptr; // the control its accelerator key focuses
 
 protected:
   void CaptionChanged() override;
@@ -154,6 +155,10 @@ public:
   // Every change of state, by the user or the program, runs OnClick.
   void SetChecked(bool checked);
   void Click() override { SetChecked(!checked_); }
+  // Widens the box when its caption needs more room than it has (never narrows it).
+  void GrowToFitCaption();
+  // The width the box and its caption need.
+  int NeededWidth() const;
 
 private:
   bool checked_ = false;
@@ -256,6 +261,13 @@ private:
   bool closed_ = false;
   TControl *activeControl_ = nullptr;
 };
+
+// The width of a single-line text in a font, accelerator marks not counted: measured with the
+// screen's font when there are native windows, estimated from an average character otherwise.
+int MeasureText(const TFontStyle &font, const std::string &text);
+
+// The headless estimate: the dialog font's average character width, rounded up.
+int EstimateTextWidth(const std::string &text);
 
 // Scales a design-time length (96 dots per inch) to the screen.
 int ScaleToScreen(int length);

@@ -13,13 +13,6 @@
 
 bool IsWaitCursorShown(); // Desktop_win32.cpp
 
-// A peer reporting the size its window took (an auto-sized label).
-struct TPeerAccess {
-  static void StoreBounds(TControl &control, int left, int top, int width, int height) {
-    control.StoreBounds(left, top, width, height);
-  }
-};
-
 namespace {
 
 const char *const ControlProperty = "ZelControl";
@@ -159,8 +152,6 @@ public:
       LinesChanged();
     if (control_.Kind() == TControlKind::CheckBox)
       ::SendMessageA(window_, BM_SETCHECK, static_cast<TCheckBox &>(control_).Checked() ? BST_CHECKED : 0, 0);
-    if (control_.Kind() == TControlKind::Label)
-      AutoSizeLabel();
     if (control_.Kind() == TControlKind::PageControl)
       InsertTabs();
     ::EnableWindow(window_, control_.Enabled());
@@ -173,8 +164,6 @@ public:
     if (!window_)
       return;
     ::SetWindowTextA(window_, TextForWindow().c_str());
-    if (control_.Kind() == TControlKind::Label)
-      AutoSizeLabel();
     if (control_.Kind() == TControlKind::TabSheet)
       if (auto *pageControl = dynamic_cast<TPageControl *>(control_.Parent()))
         if (auto *peer = static_cast<TWin32Peer *>(pageControl->Peer()))
@@ -320,20 +309,6 @@ private:
     return bounds;
   }
 
-  void AutoSizeLabel() {
-    auto &label = static_cast<TLabel &>(control_);
-    if (!label.AutoSize)
-      return;
-    HDC dc = ::GetDC(window_);
-    HGDIOBJ old = ::SelectObject(dc, FontFor(control_.Font));
-    RECT rect{0, 0, 0, 0};
-    ::DrawTextA(dc, control_.Caption().c_str(), -1, &rect, DT_CALCRECT | DT_SINGLELINE);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(window_, dc);
-    TPeerAccess::StoreBounds(control_, control_.Left(), control_.Top(), rect.right, rect.bottom);
-    ::SetWindowPos(window_, nullptr, 0, 0, rect.right, rect.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-
   void InsertTabs() {
     ::SendMessageA(window_, TCM_DELETEALLITEMS, 0, 0);
     auto &pageControl = static_cast<TPageControl &>(control_);
@@ -361,6 +336,16 @@ private:
       int ta = a->TabOrder < 0 ? 1 << 30 : a->TabOrder, tb = b->TabOrder < 0 ? 1 << 30 : b->TabOrder;
       return ta < tb;
     });
+    // A label goes just before the control its accelerator key focuses: the dialog manager moves
+    // the focus to the next tab stop after the label.
+    for (auto *child : winControl->Controls()) {
+      auto *label = child->Kind() == TControlKind::Label ? static_cast<TLabel *>(child) : nullptr;
+      if (!label || !label->FocusControl || !label->Handle())
+        continue;
+      ordered.erase(std::find(ordered.begin(), ordered.end(), child));
+      auto target = std::find(ordered.begin(), ordered.end(), label->FocusControl);
+      ordered.insert(target, child);
+    }
     HWND after = HWND_TOP;
     for (auto *child : ordered) {
       HWND window = static_cast<HWND>(child->Handle());
@@ -409,6 +394,14 @@ bool RouteChildMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, 
     }
     return false;
   }
+  case WM_CTLCOLORSTATIC:
+  case WM_CTLCOLORBTN: { // labels and check boxes on the dialog face, also inside a group box
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+    ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+    result = reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    return true;
+  }
   case WM_SETCURSOR:
     if (IsWaitCursorShown()) {
       ::SetCursor(::LoadCursor(nullptr, IDC_WAIT));
@@ -453,6 +446,12 @@ LRESULT CALLBACK GroupBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     return result;
   TWin32Peer *peer = PeerOf(window);
   WNDPROC original = peer ? peer->OriginalProc() : nullptr;
+  if (message == WM_ERASEBKGND) { // a group box leaves its inside to its parent, which clips it
+    RECT client;
+    ::GetClientRect(window, &client);
+    ::FillRect(reinterpret_cast<HDC>(wParam), &client, ::GetSysColorBrush(COLOR_BTNFACE));
+    return TRUE;
+  }
   if (message == WM_NCDESTROY && peer) {
     ::RemovePropA(window, ControlProperty);
     ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
@@ -463,6 +462,18 @@ LRESULT CALLBACK GroupBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 }
 
 } // namespace
+
+int MeasureText(const TFontStyle &font, const std::string &text) {
+  if (!Application().NativeWindows()) // headless forms lay out the same on both platforms
+    return EstimateTextWidth(text);
+  HDC dc = ::GetDC(nullptr);
+  HGDIOBJ old = ::SelectObject(dc, FontFor(font));
+  RECT rect{0, 0, 0, 0};
+  ::DrawTextA(dc, text.c_str(), -1, &rect, DT_CALCRECT | DT_SINGLELINE);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(nullptr, dc);
+  return rect.right;
+}
 
 std::unique_ptr<TControlPeer> CreateNativePeer(TControl &control) {
   auto peer = std::make_unique<TWin32Peer>(control);

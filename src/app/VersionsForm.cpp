@@ -1,0 +1,142 @@
+#include "VersionsForm.h"
+
+#include "environments/Environments.h"
+#include "framework/Application.h"
+#include "framework/Desktop.h"
+#include "framework/Exception.h"
+#include "framework/Files.h"
+#include "framework/Registry.h"
+#include "session/BuildLog.h"
+
+#include <cctype>
+
+const char *const SettingsKey = "\\Software\\Velmora Software\\Quivex Recompile";
+
+namespace {
+std::string UpperCase(std::string text) {
+  for (auto &c : text)
+    c = char(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+} // namespace
+
+TVersionsForm::TVersionsForm() : TForm("VersionsForm") {
+  CreateComponents();
+  FormCreate();
+}
+
+TVersionsForm::~TVersionsForm() = default;
+
+void TVersionsForm::FormCreate() {
+  BuildLog.reset();
+  PageControl1.SetActivePage(&TabSheet1);
+  if (StandardEditionBuild())
+    SetCaption(Caption() + " (Standard)");
+  bool detected = true;
+  try {
+    DetectEnvironments(*this, GroupBox1, [this](TControl &sender) { EnableBeginButton(sender); });
+  } catch (const std::exception &error) {
+    Application().HandleException(error);
+    detected = false;
+  }
+  if (detected)
+    SetCaption(Caption() + "  VERSION: " + std::to_string(LibraryVersion));
+  // The settings are loaded even when detection failed: otherwise the next close would overwrite
+  // the saved folders with the empty fields.
+  LoadSettings();
+}
+
+void TVersionsForm::LoadSettings() {
+  TRegistry registry(TRootKey::CurrentUser);
+  if (!registry.KeyExists(SettingsKey) || !registry.OpenKeyReadOnly(SettingsKey))
+    return;
+  auto readText = [&registry](const char *name) {
+    try {
+      return registry.ReadString(name);
+    } catch (const ERegistryException &) {
+      return std::string(); // a value that holds no text counts as absent
+    }
+  };
+  Edit1.SetText(readText("Sources"));
+  Edit2.SetText(readText("Destination"));
+}
+
+void TVersionsForm::SaveSettings() {
+  TRegistry registry(TRootKey::CurrentUser);
+  if (!registry.OpenKey(SettingsKey, true))
+    return;
+  registry.WriteString("Sources", Edit1.Text());
+  registry.WriteString("Destination", Edit2.Text());
+}
+
+void TVersionsForm::FormShow() {
+  if (StartAutomaticInstall())
+    return;
+  if (Edit1.Text().empty()) {
+    SpeedButton1Click(SpeedButton1);
+    if (Edit1.Text().empty())
+      Application().Desktop().ShowMessage("Please specify folder with Quivex 7 source code.\r"
+                                          "This program will exit now.");
+  }
+  if (Edit1.Text().empty())
+    Close();
+}
+
+void TVersionsForm::FormClose() { SaveSettings(); }
+
+void TVersionsForm::Button1Click(TControl &) { Close(); }
+
+void TVersionsForm::Button3Click(TControl &) {
+  bool tick = Button3.Tag != 0;
+  for (auto *control : GroupBox1.Controls())
+    if (control->Kind() == TControlKind::CheckBox)
+      static_cast<TCheckBox *>(control)->SetChecked(tick);
+  Button3.Tag = tick ? 0 : 1;
+  Button3.SetCaption(tick ? "UnSelect All" : "Select All");
+}
+
+void TVersionsForm::EnableBeginButton(TControl &) {
+  bool anyTicked = false;
+  for (auto *control : GroupBox1.Controls())
+    if (control->Kind() == TControlKind::CheckBox && static_cast<TCheckBox *>(control)->Checked())
+      anyTicked = true;
+  Button2.SetEnabled(anyTicked);
+}
+
+void TVersionsForm::SpeedButton1Click(TControl &) {
+  auto folder = Application().Desktop().BrowseForFolder("Folder with Quivex Pro Sources", Edit1.Text());
+  if (folder)
+    Edit1.SetText(*folder);
+}
+
+void TVersionsForm::Edit2Change(TControl &) {
+  Label2.SetCaption(IsAbsolutePath(Edit2.Text()) ? "Absolute Destination:" : "Relative Destination:");
+}
+
+bool TVersionsForm::IsAbsolutePath(const std::string &text) {
+  return text.find(':') != std::string::npos || (!text.empty() && text[0] == '\\');
+}
+
+bool TVersionsForm::AskYesNo(const std::string &message) {
+  Application().Desktop().SetWaitCursor(false); // a build may have set the wait cursor
+  return Application().Desktop().AskYesNo(message);
+}
+
+std::string TVersionsForm::DestinationFolder(const std::string &base) {
+  std::string folder = IsAbsolutePath(Edit2.Text()) ? Edit2.Text() : base + Edit2.Text();
+  if (StandardEditionBuild())
+    folder += "Standard";
+  return folder;
+}
+
+bool TVersionsForm::StandardEditionBuild() { return UpperCase(Application().ParamStr(1)) == "STANDARD"; }
+
+void TVersionsForm::CopyInstaller(const std::string &folder) {
+  std::string target = folder + "\\ZelInstall.exe";
+  if (!Fs::CopyFile(Application().ExeName(), target, false))
+    throw Exception("Error copying file: " + Application().ExeName() + " to " + target);
+}
+
+void TVersionsForm::EnsureEnvironmentClosed(int, const std::string &, const std::string &) {}
+
+void TVersionsForm::BuildEnvironment(int) {}

@@ -1,0 +1,79 @@
+// The main window: the two folder fields, the three options, one row per detected environment, the
+// log page, and BEGIN. Its handlers only dispatch; the work lives in the subsystems.
+#pragma once
+#include "framework/Controls.h"
+#include "session/BuildHost.h"
+
+#include <string>
+
+// The library's version: part of every package, help, key and value name.
+constexpr int LibraryVersion = 7;
+
+class TVersionsForm : public TForm, public TBuildHost {
+public:
+  TVersionsForm();
+  ~TVersionsForm() override;
+
+  // The components, in declaration order.
+  TGroupBox GroupBox1{"GroupBox1"};
+  TButton Button1{"Button1"};
+  TButton Button2{"Button2"};
+  TButton Button3{"Button3"};
+  TLabel Label1{"Label1"};
+  TEdit Edit1{"Edit1"};
+  TSpeedButton SpeedButton1{"SpeedButton1"};
+  TLabel Label2{"Label2"};
+  TEdit Edit2{"Edit2"};
+  TCheckBox CBMakeXFM{"CBMakeXFM"};
+  TCheckBox CBInstall{"CBInstall"};
+  TPageControl PageControl1{"PageControl1"};
+  TTabSheet TabSheet1{"TabSheet1"};
+  TTabSheet TabSheet2{"TabSheet2"};
+  TMemo Memo1{"Memo1"};
+  TPanel Panel1{"Panel1"};
+  TButton Button4{"Button4"};
+  TCheckBox CBDCube{"CBDCube"};
+  TMemo OriginalFiles{"OriginalFiles"};
+
+  // Event handlers.
+  void FormCreate();
+  void Button1Click(TControl &sender);
+  void Button3Click(TControl &sender);
+  void Button4Click(TControl &sender);
+  void SpeedButton1Click(TControl &sender);
+  void Edit2Change(TControl &sender);
+  void EnableBeginButton(TControl &sender);
+
+  static bool IsAbsolutePath(const std::string &text);
+
+  // TBuildHost
+  bool AskYesNo(const std::string &message) override;
+  std::string DestinationFolder(const std::string &base) override;
+  bool InstallChecked() const override { return CBInstall.Checked(); }
+  std::string SourceFieldText() const override { return Edit1.Text(); }
+  TStringList OriginalFileNames() const override { return OriginalFiles.Lines(); }
+  [[noreturn]] void ReportBuildError(int index, const std::exception &error) override;
+  void FlushBuildLog() override;
+
+  // The overridable operations, in slot order.
+  void CopyInstaller(const std::string &folder) override;
+  void BeforeCompile(int index, const std::string &baseCommandLine, const std::string &sourceFolder) override {}
+  void EnsureEnvironmentClosed(int index, const std::string &kindName, const std::string &suffix) override;
+  void BuildEnvironment(int index) override;
+  bool StandardEditionBuild() override;
+
+  void LoadSettings();
+  void SaveSettings();
+
+protected:
+  void FormShow() override;
+  void FormClose() override;
+
+private:
+  void CreateComponents();
+  // The automatic install mode's place in the first showing: true when it took over.
+  bool StartAutomaticInstall() { return false; }
+};
+
+// The registry key of the saved settings, below HKEY_CURRENT_USER.
+extern const char *const SettingsKey;

@@ -1,0 +1,114 @@
+// Child processes started with redirected standard handles, and the anonymous pipes that connect
+// them to this process. Like the Win32 calls behind them, these return results and Win32 error
+// codes; the console runner above raises the errors with the texts the user sees. "Could not start"
+// (Start returns false) is kept apart from "ran and failed" (an exit code).
+#pragma once
+#include "Handles.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The exit code of a process that has not ended yet (STILL_ACTIVE).
+constexpr std::uint32_t StillActive = 259;
+
+// The normal priority class (NORMAL_PRIORITY_CLASS); OR-ed into the creation flags.
+constexpr std::uint32_t NormalPriorityClass = 32;
+
+// Splits a command line into the program and its arguments by the rules of CommandLineToArgvW:
+// the program ends at the next blank, or at the closing quote when it starts with one (no escapes
+// there); in the arguments 2n backslashes before a quote give n backslashes and toggle quoting,
+// 2n+1 give n backslashes and a literal quote, and a quote right after a closing quote is literal.
+// The program is followed by the arguments; an empty or blank command line gives no entries.
+std::vector<std::string> SplitCommandLine(const std::string &commandLine);
+
+#ifdef _WIN32
+using TOwnedHandle = UniqueHandle;
+#else
+using TOwnedHandle = UniqueFd;
+#endif
+
+// One end of an anonymous pipe, closed when the object goes.
+class TPipeEnd {
+public:
+  TPipeEnd() = default;
+  explicit TPipeEnd(TOwnedHandle handle) : handle_(std::move(handle)) {}
+
+  bool IsOpen() const noexcept { return handle_.IsValid(); }
+  void Close() noexcept { handle_.Close(); }
+  TOwnedHandle::HandleType Native() const noexcept { return handle_.Get(); }
+
+  // How many bytes wait in the pipe, without taking them and without blocking. False (count 0)
+  // when the pipe cannot be asked.
+  bool BytesWaiting(std::uint32_t &count) const;
+  // Takes up to size bytes and returns how many it took. It blocks while the pipe is empty, so the
+  // runner calls it only for bytes it knows are waiting; 0 at the end of the pipe or on failure.
+  std::uint32_t Read(char *buffer, std::uint32_t size);
+  // Writes all bytes (blocking while the pipe is full); false when the pipe refused them.
+  bool Write(const char *bytes, std::uint32_t size);
+
+private:
+  TOwnedHandle handle_;
+};
+
+// An anonymous pipe: bytes written to WriteEnd come out of ReadEnd.
+struct TPipe {
+  TPipeEnd ReadEnd;
+  TPipeEnd WriteEnd;
+};
+
+// Which end of a new pipe goes to the child.
+enum class TChildEnd { Read, Write };
+
+// Creates an anonymous pipe with the default buffer size and this process's default security.
+// Only the end named by childEnd can be inherited, so the child gets its own end and never a copy
+// of ours (a child holding our write end would never see the end of its input). False with the
+// Win32 error code in error.
+bool CreateChildPipe(TPipe &pipe, TChildEnd childEnd, std::uint32_t &error);
+
+// A child process. Start runs a command line with a hidden window in a new console, its standard
+// input read from one pipe end and its standard output and error both written to another.
+class TChildProcess {
+public:
+  TChildProcess() = default;
+  ~TChildProcess();
+  TChildProcess(const TChildProcess &) = delete;
+  TChildProcess &operator=(const TChildProcess &) = delete;
+
+  // The command line goes to the system unchanged (program path, quoting and arguments are the
+  // caller's); the child runs in the caller's current folder with the caller's environment. On
+  // POSIX the program is found as CreateProcess finds it (case-insensitive Windows paths, ".exe"
+  // optional, the current folder before PATH). False with the Win32 error code in StartError when
+  // no process could be started (2 for a missing program).
+  bool Start(const std::string &commandLine, const TPipeEnd &input, const TPipeEnd &output,
+             std::uint32_t priorityClass = NormalPriorityClass);
+  std::uint32_t StartError() const { return startError_; }
+  bool Started() const;
+  std::uint32_t Id() const { return id_; }
+
+  // StillActive while the child runs, then its exit code. A child killed by a POSIX signal
+  // reports the Windows status of the same crash (0xC0000005 for a segmentation fault).
+  std::uint32_t ExitCode();
+  // Ends the child at once; it then reports exitCode. False when it had ended already.
+  bool Terminate(std::uint32_t exitCode);
+  // Waits up to milliseconds (Infinite: for ever) for the child to end; true when it has.
+  static constexpr std::uint32_t Infinite = 0xFFFFFFFF;
+  bool WaitForExit(std::uint32_t milliseconds = Infinite);
+  // Lets go of the child without ending it.
+  void Close();
+
+private:
+  std::uint32_t startError_ = 0;
+  std::uint32_t id_ = 0;
+#ifdef _WIN32
+  UniqueHandle process_;
+  UniqueHandle thread_;
+#else
+  bool Reap(bool wait);
+  int pid_ = -1;
+  bool ended_ = false;
+  std::uint32_t exitCode_ = StillActive;
+  bool terminated_ = false;
+  std::uint32_t terminateCode_ = 0;
+#endif
+};

@@ -1,0 +1,334 @@
+// Child processes on POSIX: pipe2 and posix_spawn, FIONREAD for peeking, waitpid for exit codes.
+// The command line is read as Windows reads it and the program is found as CreateProcess finds it,
+// so that the command lines the program forms for Windows tools run unchanged here.
+#include "framework/Process.h"
+#include "framework/Files.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <optional>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace {
+
+// Win32 error codes for what can go wrong here.
+enum : std::uint32_t {
+  ErrorFileNotFound = 2,
+  ErrorTooManyOpenFiles = 4,
+  ErrorAccessDenied = 5,
+  ErrorNotEnoughMemory = 8,
+  ErrorGenFailure = 31,
+  ErrorBrokenPipe = 109,
+  ErrorBadExeFormat = 193,
+};
+
+// The exit codes Windows gives a process that crashed the same way.
+enum : std::uint32_t {
+  StatusAccessViolation = 0xC0000005,
+  StatusIllegalInstruction = 0xC000001D,
+  StatusIntegerDivideByZero = 0xC0000094,
+  StatusControlCExit = 0xC000013A,
+  AbortExitCode = 3, // what abort() leaves on Windows
+};
+
+std::uint32_t Win32CodeFor(int error) {
+  switch (error) {
+  case ENOENT: case ENOTDIR: return ErrorFileNotFound;
+  case EACCES: case EPERM: return ErrorAccessDenied;
+  case ENOEXEC: return ErrorBadExeFormat;
+  case EMFILE: case ENFILE: return ErrorTooManyOpenFiles;
+  case ENOMEM: return ErrorNotEnoughMemory;
+  case EPIPE: return ErrorBrokenPipe;
+  default: return ErrorGenFailure;
+  }
+}
+
+std::uint32_t ExitCodeFor(int status) {
+  if (WIFEXITED(status))
+    return std::uint32_t(WEXITSTATUS(status));
+  switch (WIFSIGNALED(status) ? WTERMSIG(status) : 0) {
+  case SIGSEGV: case SIGBUS: return StatusAccessViolation;
+  case SIGILL: return StatusIllegalInstruction;
+  case SIGFPE: return StatusIntegerDivideByZero;
+  case SIGABRT: return AbortExitCode;
+  default: return StatusControlCExit;
+  }
+}
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
+
+bool EndsWithIgnoringCase(const std::string &text, const std::string &tail) {
+  if (text.size() < tail.size())
+    return false;
+  for (std::size_t i = 0; i < tail.size(); ++i)
+    if (Upper(text[text.size() - tail.size() + i]) != Upper(tail[i]))
+      return false;
+  return true;
+}
+
+bool HasFolder(const std::string &name) {
+  return name.find_first_of("\\/") != std::string::npos || (name.size() >= 2 && name[1] == ':');
+}
+
+// The names CreateProcess would try for name, in order: as written, then with ".exe" added when the
+// name has no extension. Our native builds of the tools carry no ".exe", so a name that has one is
+// also tried without it.
+std::vector<std::string> NamesToTry(const std::string &name) {
+  std::vector<std::string> names{name};
+  std::size_t lastPart = name.find_last_of("\\/:");
+  lastPart = lastPart == std::string::npos ? 0 : lastPart + 1;
+  if (EndsWithIgnoringCase(name, ".exe"))
+    names.push_back(name.substr(0, name.size() - 4));
+  else if (name.find('.', lastPart) == std::string::npos)
+    names.push_back(name + ".exe");
+  return names;
+}
+
+// 0 when native is a program we may run; else the Win32 code for why not.
+std::uint32_t CheckProgram(const std::string &native) {
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return ErrorFileNotFound;
+  return ::access(native.c_str(), X_OK) == 0 ? 0u : std::uint32_t(ErrorAccessDenied);
+}
+
+// The native path of the program a command line names, searched as CreateProcess searches: a
+// name with a folder is resolved from the current folder, a bare name in the current folder and
+// then along PATH.
+std::optional<std::string> FindProgram(const std::string &name, std::uint32_t &error) {
+  std::vector<std::string> folders;
+  if (HasFolder(name)) {
+    folders.push_back("");
+  } else {
+    folders.push_back(Fs::CurrentFolder() + "/");
+    const char *path = std::getenv("PATH");
+    std::string entries = path ? path : "";
+    for (std::size_t start = 0; start <= entries.size();) {
+      std::size_t end = entries.find(':', start);
+      if (end == std::string::npos)
+        end = entries.size();
+      std::string folder = entries.substr(start, end - start);
+      folders.push_back((folder.empty() ? std::string(".") : folder) + "/");
+      start = end + 1;
+    }
+  }
+  error = ErrorFileNotFound;
+  for (const auto &folder : folders)
+    for (const auto &candidate : NamesToTry(name)) {
+      std::string native = Fs::NativePath(folder + candidate);
+      std::uint32_t problem = CheckProgram(native);
+      if (problem == 0)
+        return native;
+      if (problem != ErrorFileNotFound)
+        error = problem;
+    }
+  return std::nullopt;
+}
+
+// posix_spawn's own objects, released in every path.
+struct TSpawnSetup {
+  posix_spawn_file_actions_t Actions;
+  posix_spawnattr_t Attributes;
+  TSpawnSetup() {
+    ::posix_spawn_file_actions_init(&Actions);
+    ::posix_spawnattr_init(&Attributes);
+  }
+  ~TSpawnSetup() {
+    ::posix_spawnattr_destroy(&Attributes);
+    ::posix_spawn_file_actions_destroy(&Actions);
+  }
+  TSpawnSetup(const TSpawnSetup &) = delete;
+  TSpawnSetup &operator=(const TSpawnSetup &) = delete;
+};
+
+} // namespace
+
+bool TPipeEnd::BytesWaiting(std::uint32_t &count) const {
+  int waiting = 0;
+  count = 0;
+  if (::ioctl(handle_.Get(), FIONREAD, &waiting) != 0)
+    return false;
+  count = std::uint32_t(waiting);
+  return true;
+}
+
+std::uint32_t TPipeEnd::Read(char *buffer, std::uint32_t size) {
+  ssize_t got;
+  do
+    got = ::read(handle_.Get(), buffer, size);
+  while (got < 0 && errno == EINTR);
+  return got > 0 ? std::uint32_t(got) : 0;
+}
+
+bool TPipeEnd::Write(const char *bytes, std::uint32_t size) {
+  // A pipe without a reader raises SIGPIPE, which would end this whole process: hold the signal
+  // back for this thread and drop it, so that the write just fails as WriteFile does.
+  sigset_t pipeSignal, previous;
+  sigemptyset(&pipeSignal);
+  sigaddset(&pipeSignal, SIGPIPE);
+  ::pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+  bool ok = true;
+  bool broken = false;
+  while (size > 0) {
+    ssize_t put = ::write(handle_.Get(), bytes, size);
+    if (put < 0 && errno == EINTR)
+      continue;
+    if (put <= 0) {
+      broken = put < 0 && errno == EPIPE;
+      ok = false;
+      break;
+    }
+    bytes += put;
+    size -= std::uint32_t(put);
+  }
+  if (broken && !sigismember(&previous, SIGPIPE)) {
+    timespec now{0, 0};
+    while (::sigtimedwait(&pipeSignal, nullptr, &now) < 0 && errno == EINTR) {
+    }
+  }
+  ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  return ok;
+}
+
+bool CreateChildPipe(TPipe &pipe, TChildEnd, std::uint32_t &error) {
+  // Both ends close on exec; the child's end reaches the child only through the dup2 onto its
+  // standard handle, so no other child started meanwhile inherits either end.
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) {
+    error = Win32CodeFor(errno);
+    return false;
+  }
+  pipe.ReadEnd = TPipeEnd(UniqueFd(fds[0]));
+  pipe.WriteEnd = TPipeEnd(UniqueFd(fds[1]));
+  error = 0;
+  return true;
+}
+
+TChildProcess::~TChildProcess() { Close(); }
+
+bool TChildProcess::Started() const { return pid_ > 0; }
+
+bool TChildProcess::Start(const std::string &commandLine, const TPipeEnd &input, const TPipeEnd &output,
+                          std::uint32_t) {
+  // The priority class has no counterpart here: children run at our own priority.
+  Close();
+  std::vector<std::string> arguments = SplitCommandLine(commandLine);
+  if (arguments.empty() || arguments[0].empty()) {
+    startError_ = ErrorFileNotFound;
+    return false;
+  }
+  std::optional<std::string> program = FindProgram(arguments[0], startError_);
+  if (!program)
+    return false;
+
+  TSpawnSetup setup;
+  ::posix_spawn_file_actions_adddup2(&setup.Actions, input.Native(), STDIN_FILENO);
+  ::posix_spawn_file_actions_adddup2(&setup.Actions, output.Native(), STDOUT_FILENO);
+  ::posix_spawn_file_actions_adddup2(&setup.Actions, output.Native(), STDERR_FILENO);
+  // Signals this process ignores or blocks must not carry over into the tool.
+  sigset_t signals;
+  sigemptyset(&signals);
+  ::posix_spawnattr_setsigmask(&setup.Attributes, &signals);
+  for (int signal : {SIGPIPE, SIGINT, SIGQUIT, SIGHUP, SIGTERM})
+    sigaddset(&signals, signal);
+  ::posix_spawnattr_setsigdefault(&setup.Attributes, &signals);
+  ::posix_spawnattr_setflags(&setup.Attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+  std::vector<char *> argv;
+  for (auto &argument : arguments)
+    argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  int failure = ::posix_spawn(&pid, program->c_str(), &setup.Actions, &setup.Attributes, argv.data(), environ);
+  if (failure != 0) {
+    startError_ = Win32CodeFor(failure);
+    return false;
+  }
+  pid_ = pid;
+  id_ = std::uint32_t(pid);
+  startError_ = 0;
+  ended_ = false;
+  exitCode_ = StillActive;
+  terminated_ = false;
+  return true;
+}
+
+bool TChildProcess::Reap(bool wait) {
+  if (ended_)
+    return true;
+  if (pid_ <= 0)
+    return false;
+  int status = 0;
+  pid_t result;
+  do
+    result = ::waitpid(pid_, &status, wait ? 0 : WNOHANG);
+  while (result < 0 && errno == EINTR);
+  if (result == 0)
+    return false;
+  ended_ = true;
+  if (result < 0) // reaped by someone else: the code is lost, and a lost code must not read as success
+    exitCode_ = terminated_ ? terminateCode_ : 0xFFFFFFFF;
+  else if (terminated_ && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+    exitCode_ = terminateCode_;
+  else
+    exitCode_ = ExitCodeFor(status);
+  return true;
+}
+
+std::uint32_t TChildProcess::ExitCode() {
+  if (!Started())
+    return 0;
+  Reap(false);
+  return exitCode_;
+}
+
+bool TChildProcess::Terminate(std::uint32_t exitCode) {
+  if (!Started() || Reap(false))
+    return false;
+  if (::kill(pid_, SIGKILL) != 0)
+    return false;
+  terminated_ = true;
+  terminateCode_ = exitCode;
+  return true;
+}
+
+bool TChildProcess::WaitForExit(std::uint32_t milliseconds) {
+  if (!Started())
+    return false;
+  if (milliseconds == Infinite)
+    return Reap(true);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!Reap(false)) {
+    if (std::chrono::steady_clock::now() >= deadline)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+void TChildProcess::Close() {
+  if (Started() && !Reap(false)) {
+    // The child runs on without us (as a Windows child does when its handles are closed); someone
+    // must still collect its exit status, or it stays behind as a zombie until we end.
+    std::thread([pid = pid_] {
+      int status;
+      while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      }
+    }).detach();
+  }
+  pid_ = -1;
+  id_ = 0;
+  ended_ = false;
+  exitCode_ = StillActive;
+  terminated_ = false;
+}
