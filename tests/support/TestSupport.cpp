@@ -103,3 +103,51 @@ void RemoveTree(const std::string &path) {
   }
   Fs::RemoveFolder(path);
 }
+
+#ifdef _WIN32
+namespace {
+const char *const SandboxBase = "Software\\ZelRecompileTests";
+std::string SandboxName() { return std::string(SandboxBase) + "\\" + std::to_string(ProcessId()); }
+
+void DeleteTree(HKEY parent, const std::string &path) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    return;
+  char name[256];
+  for (;;) {
+    DWORD length = sizeof name;
+    if (::RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    DeleteTree(key, name);
+  }
+  ::RegCloseKey(key);
+  ::RegDeleteKeyA(parent, path.c_str());
+}
+} // namespace
+
+TRegistrySandbox::TRegistrySandbox() {
+  DeleteTree(HKEY_CURRENT_USER, SandboxName());
+  struct {
+    HKEY Root;
+    const char *Name;
+  } roots[] = {{HKEY_LOCAL_MACHINE, "HKLM"}, {HKEY_CURRENT_USER, "HKCU"}, {HKEY_CLASSES_ROOT, "HKCR"}};
+  HKEY keys[3] = {};
+  for (int i = 0; i < 3; ++i)
+    ::RegCreateKeyExA(HKEY_CURRENT_USER, (SandboxName() + "\\" + roots[i].Name).c_str(), 0, nullptr, 0,
+                      KEY_ALL_ACCESS, nullptr, &keys[i], nullptr);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(::RegOverridePredefKey(roots[i].Root, keys[i]), ERROR_SUCCESS);
+    ::RegCloseKey(keys[i]);
+  }
+}
+
+TRegistrySandbox::~TRegistrySandbox() {
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT})
+    ::RegOverridePredefKey(root, nullptr);
+  DeleteTree(HKEY_CURRENT_USER, SandboxName());
+}
+#else
+#include "framework/Registry.h"
+TRegistrySandbox::TRegistrySandbox() { ResetRegistryStore(); }
+TRegistrySandbox::~TRegistrySandbox() { ResetRegistryStore(); }
+#endif

@@ -31,3 +31,14 @@ std::string ReadTextFile(const std::string &path);
 
 // Removes a folder tree (tests only: the product never deletes whole trees).
 void RemoveTree(const std::string &path);
+
+// A registry of the test's own: the native build empties its in-memory registry; the Win32 build
+// maps HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER and HKEY_CLASSES_ROOT of this process to fresh keys
+// (RegOverridePredefKey), so that tests under Wine never touch the prefix's real settings.
+class TRegistrySandbox {
+public:
+  TRegistrySandbox();
+  ~TRegistrySandbox();
+  TRegistrySandbox(const TRegistrySandbox &) = delete;
+  TRegistrySandbox &operator=(const TRegistrySandbox &) = delete;
+};

@@ -128,6 +128,12 @@ std::optional<std::string> ReadWholeFile(const std::string &path) {
 }
 
 bool WriteWholeFile(const std::string &path, const std::string &bytes) {
+  // Windows refuses to replace a read-only file; Wine's MoveFileEx does not, so ask first.
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
   std::string temporary = path + ".zeltmp";
   {
     UniqueHandle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

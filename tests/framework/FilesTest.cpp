@@ -1,0 +1,102 @@
+#include "framework/Files.h"
+#include "TestSupport.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<std::string> Names(const std::vector<Fs::TFoundFile> &files) {
+  std::vector<std::string> names;
+  for (const auto &f : files)
+    names.push_back(f.Name);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(Files, PathsResolveWithoutRegardToCaseAndEitherSeparator) {
+  TTempFolder folder;
+  WriteTextFile(folder / "Lib\\Sub\\ZeChart.PAS", "unit ZeChart;");
+  EXPECT_TRUE(Fs::FileExists(folder / "lib\\SUB\\zechart.pas"));
+  EXPECT_TRUE(Fs::FileExists(folder.Path() + "/LIB/sub/ZeChart.pas"));
+  EXPECT_TRUE(Fs::DirectoryExists(folder / "LIB"));
+  EXPECT_FALSE(Fs::FileExists(folder / "lib"));          // a folder is not a file
+  EXPECT_FALSE(Fs::DirectoryExists(folder / "lib\\sub\\zechart.pas"));
+  EXPECT_EQ(Fs::ReadWholeFile(folder / "lib\\.\\sub\\..\\Sub\\zechart.pas").value_or(""), "unit ZeChart;");
+}
+
+TEST(Files, CopyAndMoveFailAsWindowsDoes) {
+  TTempFolder folder;
+  WriteTextFile(folder / "a.txt", "A");
+  WriteTextFile(folder / "b.txt", "B");
+  EXPECT_FALSE(Fs::CopyFile(folder / "a.txt", folder / "b.txt", true));
+  EXPECT_EQ(Fs::LastErrorCode(), Fs::ErrorFileExists);
+  EXPECT_EQ(ReadTextFile(folder / "b.txt"), "B");
+  EXPECT_TRUE(Fs::CopyFile(folder / "A.TXT", folder / "b.txt", false));
+  EXPECT_EQ(ReadTextFile(folder / "b.txt"), "A");
+
+  EXPECT_FALSE(Fs::MoveFile(folder / "a.txt", folder / "b.txt"));
+  EXPECT_EQ(Fs::LastErrorCode(), Fs::ErrorAlreadyExists);
+  EXPECT_TRUE(Fs::MoveFile(folder / "a.txt", folder / "c.txt"));
+  EXPECT_FALSE(Fs::FileExists(folder / "a.txt"));
+
+  EXPECT_FALSE(Fs::CopyFile(folder / "missing.txt", folder / "d.txt", false));
+  EXPECT_EQ(Fs::LastErrorCode(), Fs::ErrorFileNotFound);
+}
+
+TEST(Files, ReadOnlyFilesResistDeletionAndOverwriting) {
+  TTempFolder folder;
+  WriteTextFile(folder / "r.txt", "keep");
+  ASSERT_TRUE(Fs::SetReadOnly(folder / "r.txt", true));
+  EXPECT_FALSE(Fs::DeleteFile(folder / "r.txt"));
+  EXPECT_EQ(Fs::LastErrorCode(), Fs::ErrorAccessDenied);
+  EXPECT_FALSE(Fs::WriteWholeFile(folder / "r.txt", "lost"));
+  EXPECT_EQ(ReadTextFile(folder / "r.txt"), "keep");
+  auto found = Fs::FindFiles(folder / "r.txt");
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_TRUE(found[0].IsReadOnly);
+  ASSERT_TRUE(Fs::SetReadOnly(folder / "r.txt", false));
+  EXPECT_TRUE(Fs::DeleteFile(folder / "r.txt"));
+}
+
+TEST(Files, FindFilesMatchesMasksAsWindows) {
+  TTempFolder folder;
+  for (const char *name : {"ZeChart.pas", "zeaxis.PAS", "ZeChart.dfm", "Readme", "a.pas.bak"})
+    WriteTextFile(folder / name, "x");
+  Fs::CreateFolder(folder / "Sub.pas");
+  EXPECT_EQ(Names(Fs::FindFiles(folder / "*.pas")),
+            (std::vector<std::string>{"Sub.pas", "ZeChart.pas", "zeaxis.PAS"}));
+  EXPECT_EQ(Names(Fs::FindFiles(folder / "ZeChart.*")), (std::vector<std::string>{"ZeChart.dfm", "ZeChart.pas"}));
+  EXPECT_EQ(Names(Fs::FindFiles(folder / "?eadme")), (std::vector<std::string>{"Readme"}));
+  EXPECT_EQ(Fs::FindFiles(folder / "*.*").size(), 6u); // "*.*" also matches a name without a dot
+  auto sub = Fs::FindFiles(folder / "sub.pas");
+  ASSERT_EQ(sub.size(), 1u);
+  EXPECT_TRUE(sub[0].IsDirectory);
+  EXPECT_TRUE(Fs::FindFiles(folder / "nothing*").empty());
+}
+
+TEST(Files, LastWriteTimeRoundTripsAndCopiesKeepIt) {
+  TTempFolder folder;
+  WriteTextFile(folder / "t.txt", "x");
+  const Fs::TFileTime time = 132000000000000000ULL; // 2019-04-15
+  ASSERT_TRUE(Fs::SetLastWriteTime(folder / "t.txt", time));
+  EXPECT_EQ(Fs::LastWriteTime(folder / "t.txt").value_or(0), time);
+  ASSERT_TRUE(Fs::CopyFile(folder / "t.txt", folder / "u.txt", false));
+  EXPECT_EQ(Fs::LastWriteTime(folder / "u.txt").value_or(0), time);
+}
+
+TEST(Files, FoldersAreMadeOneOrAllLevels) {
+  TTempFolder folder;
+  EXPECT_FALSE(Fs::CreateFolder(folder / "a\\b"));
+  EXPECT_TRUE(Fs::ForceFolders(folder / "a\\b\\c"));
+  EXPECT_TRUE(Fs::DirectoryExists(folder / "A\\B\\C"));
+  EXPECT_FALSE(Fs::CreateFolder(folder / "a"));
+  EXPECT_EQ(Fs::LastErrorCode(), Fs::ErrorAlreadyExists);
+  std::string previous = Fs::CurrentFolder();
+  EXPECT_TRUE(Fs::SetCurrentFolder(folder / "a\\b"));
+  EXPECT_TRUE(Fs::DirectoryExists("c"));
+  EXPECT_FALSE(Fs::SetCurrentFolder(folder / "missing"));
+  Fs::SetCurrentFolder(previous);
+}
+
+} // namespace
