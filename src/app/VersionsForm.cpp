@@ -1,11 +1,14 @@
 #include "VersionsForm.h"
 
+#include "build/BuildDriver.h"
+#include "build/CompileProcs.h"
 #include "environments/Environments.h"
 #include "framework/Application.h"
 #include "framework/Desktop.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
 #include "framework/Registry.h"
+#include "process/EnvironmentCheck.h"
 #include "session/BuildLog.h"
 
 #include <cctype>
@@ -132,11 +135,11 @@ std::string TVersionsForm::DestinationFolder(const std::string &base) {
 bool TVersionsForm::StandardEditionBuild() { return UpperCase(Application().ParamStr(1)) == "STANDARD"; }
 
 void TVersionsForm::CopyInstaller(const std::string &folder) {
-  std::string target = folder + "\\ZelInstall.exe";
-  if (!Fs::CopyFile(Application().ExeName(), target, false))
-    throw Exception("Error copying file: " + Application().ExeName() + " to " + target);
+  CopyFileChecked(Application().ExeName(), folder + "\\ZelInstall.exe");
 }
 
-void TVersionsForm::EnsureEnvironmentClosed(int, const std::string &, const std::string &) {}
+void TVersionsForm::EnsureEnvironmentClosed(int index, const std::string &kindName, const std::string &suffix) {
+  ::EnsureEnvironmentClosed(*this, index, kindName, suffix);
+}
 
-void TVersionsForm::BuildEnvironment(int) {}
+void TVersionsForm::BuildEnvironment(int index) { ::BuildEnvironment(*this, index); }

@@ -6,8 +6,8 @@
 
 #include <string>
 
-// The library's version: part of every package, help, key and value name.
-constexpr int LibraryVersion = 7;
+
+
 
 class TVersionsForm : public TForm, public TBuildHost {
 public:

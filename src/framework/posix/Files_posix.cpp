@@ -432,6 +432,7 @@ std::string SystemErrorMessage(std::uint32_t code) {
   case Fs::ErrorFilenameTooLong: return "The filename or extension is too long";
   case 145: return "The directory is not empty";
   case 112: return "There is not enough space on the disk";
+  case 193: return "%1 is not a valid Win32 application";
   default: return "System error code " + std::to_string(code);
   }
 }

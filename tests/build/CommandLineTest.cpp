@@ -1,0 +1,118 @@
+#include "TestHost.h"
+#include "build/BuildDriver.h"
+#include "build/EnvironmentNames.h"
+#include "session/BuildLog.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CommandLineTest : public ::testing::Test {
+protected:
+  TTestHost host;
+  CommandLineTest() {
+    ResetEnvironments();
+    StandardMode = false;
+    host.SourceFolder = "C:\\Src";
+    host.DestinationBase = "C:\\Src\\Compiled";
+  }
+  ~CommandLineTest() override {
+    ResetEnvironments();
+    StandardMode = false;
+  }
+  std::string Names(int index) {
+    SetEnvironmentNames(host, index);
+    return host.PackageSuffix + " " + host.KindName + " " + host.EnvironmentFolder;
+  }
+};
+
+TEST_F(CommandLineTest, EnvironmentNamesFollowTheRow) {
+  SetRow(0, "C:\\D7", true, false, false, "CSS", 7);
+  SetRow(1, "C:\\D7", true, true, false, "CSS", 7);
+  SetRow(2, "C:\\CB6", false, false, false, "PRO", 6);
+  SetRow(3, "C:\\CB6", false, true, false, "PRO", 6);
+  SetRow(4, "C:\\BDS", true, false, true, "CSS", 2);
+  EXPECT_EQ(Names(0), "7 Delphi C:\\Src\\Compiled\\Delphi7");
+  EXPECT_EQ(Names(1), "7CLX Delphi C:\\Src\\Compiled\\Delphi7CLX");
+  EXPECT_EQ(Names(2), "C6 Builder C:\\Src\\Compiled\\BuilderC6");
+  EXPECT_EQ(Names(3), "C6CLX Builder C:\\Src\\Compiled\\BuilderC6CLX");
+  EXPECT_EQ(Names(4), "8 Delphi C:\\Src\\Compiled\\Delphi8");
+}
+
+TEST_F(CommandLineTest, CompilerOptionsAreTheReleaseString) {
+  EXPECT_EQ(CompilerOptions(), " -Q -B -$D- -$L- -$O+ -$A+ -$C- -$Y- -$C- -$R- -$Q-    ");
+  EXPECT_EQ(CompilerOptions().size(), 55u);
+}
+
+TEST_F(CommandLineTest, BaseCommandLinesOfTheExampleRows) {
+  SetRow(0, "C:\\D7", true, false, false, "CSS", 7);     // Delphi 7 Enterprise
+  SetRow(1, "C:\\D7", true, true, false, "STD", 7);      // its CLX row in a Standard edition
+  SetRow(2, "C:\\CB4", false, false, false, "PRO", 4);   // C++Builder 4 Professional
+  SetRow(3, "C:\\BDS", true, false, true, "PRO", 2);     // the .NET row
+  SetRow(4, "C:\\D7", true, false, false, "css", 7);     // an edition code in lower case
+  const std::string paths = " -LN\"C:\\Src\\Compiled\\Delphi7\\lib\" -E\"C:\\Src\\Compiled\\Delphi7\\bin\""
+                            " -N\"C:\\Src\\Compiled\\Delphi7\\lib\" -U\"C:\\Src\\Compiled\\Delphi7\\lib\";\"C:\\Src\""
+                            " -I\"C:\\Src\" -R\"C:\\Src\"";
+  const std::string options = " -Q -B -$D- -$L- -$O+ -$A+ -$C- -$Y- -$C- -$R- -$Q-    ";
+  SetEnvironmentNames(host, 0);
+  EXPECT_EQ(CompilerDefines(0), " -DZELENTERPRISE");
+  EXPECT_EQ(BaseCommandLine(host, 0), "\"C:\\D7\\bin\\dcc32.exe\" " + options + paths + " -DZELENTERPRISE");
+  EXPECT_EQ(CompilerDefines(1), " -DCLX -DNOUSE_BDE");
+  EXPECT_EQ(CompilerDefines(2), " -DZELNOSERIESDESIGN");
+  SetEnvironmentNames(host, 2);
+  EXPECT_EQ(BaseCommandLine(host, 2), "\"C:\\CB4\\bin\\make.exe\" -B -DZELNOSERIESDESIGN");
+  SetEnvironmentNames(host, 3);
+  EXPECT_EQ(CompilerDefines(3), " -NSBorland.VCL");
+  const std::string e8 = "C:\\Src\\Compiled\\Delphi8";
+  EXPECT_EQ(BaseCommandLine(host, 3), "\"C:\\BDS\\bin\\dccil.exe\" " + options + " -LN\"" + e8 + "\\lib\" -E\"" + e8 +
+                                          "\\bin\" -N\"" + e8 + "\\lib\" -U\"" + e8 +
+                                          "\\lib\";\"C:\\Src\" -I\"C:\\Src\" -R\"C:\\Src\" -U\"C:\\BDS\\units\""
+                                          " -NSBorland.VCL");
+  EXPECT_EQ(CompilerDefines(4), "");
+}
+
+TEST_F(CommandLineTest, StandardModeAddsItsDefineAfterTheEditionDefines) {
+  StandardMode = true;
+  SetRow(0, "C:\\D7", true, true, false, "STD", 7);
+  SetRow(1, "C:\\CB4", false, false, false, "CSS", 4);
+  SetRow(2, "C:\\BDS", true, false, true, "CSS", 2);
+  EXPECT_EQ(CompilerDefines(0), " -DCLX -DNOUSE_BDE -DZELLITE");
+  EXPECT_EQ(CompilerDefines(1), " -DZELENTERPRISE -DZELLITE -DZELNOSERIESDESIGN");
+  EXPECT_EQ(CompilerDefines(2), " -DZELENTERPRISE -DZELLITE -NSBorland.VCL");
+}
+
+std::vector<std::string> Stems(const std::vector<TLibraryPackage> &packages) {
+  std::vector<std::string> stems;
+  for (const auto &p : packages)
+    stems.push_back(p.Stem + (p.Subfolder == "\\Bin" ? " Bin" : " System") + (p.AddNoBde ? " NOUSE_BDE" : ""));
+  return stems;
+}
+
+TEST_F(CommandLineTest, ThePackageTableFollowsEditionVariantAndBuild) {
+  SetRow(0, "C:\\D7", true, false, false, "CSS", 7);
+  SetRow(1, "C:\\D7", true, false, false, "STD", 7);
+  SetRow(2, "C:\\D7", true, true, false, "CSS", 7);
+  EXPECT_EQ(Stems(PackagesToBuild(host, 0)),
+            (std::vector<std::string>{"Zel7 System", "ZelUI7 System", "ZelDB7 System", "ZelPro7 System",
+                                      "ZelGL7 System", "ZelImage7 System", "ZelLanguage7 System", "DclZel7 Bin",
+                                      "DclZelPro7 Bin", "DclZGL7 Bin", "ZelQR7 System", "DclZQR7 Bin",
+                                      "DclZelStd7 Bin NOUSE_BDE", "DclZelProStd7 Bin"}));
+  EXPECT_EQ(Stems(PackagesToBuild(host, 1)),
+            (std::vector<std::string>{"Zel7 System", "ZelUI7 System", "ZelPro7 System", "ZelGL7 System",
+                                      "ZelImage7 System", "ZelLanguage7 System", "DclZelStd7 Bin",
+                                      "DclZelProStd7 Bin", "DclZGL7 Bin"}));
+  EXPECT_EQ(Stems(PackagesToBuild(host, 2)),
+            (std::vector<std::string>{"Zel7 System", "ZelUI7 System", "ZelDB7 System", "ZelPro7 System",
+                                      "ZelGL7 System", "ZelImage7 System", "ZelLanguage7 System", "DclZel7 Bin",
+                                      "DclZelPro7 Bin", "DclZGL7 Bin"}));
+  host.StandardBuild = true;
+  EXPECT_EQ(Stems(PackagesToBuild(host, 0)),
+            (std::vector<std::string>{"Zel7 System", "ZelUI7 System", "ZelDB7 System", "DclZel7 Bin",
+                                      "ZelQR7 System", "DclZQR7 Bin", "DclZelStd7 Bin NOUSE_BDE"}));
+  EXPECT_EQ(EditionSuffix(1), "Std");
+  EXPECT_FALSE(StdPackagesWanted(1));
+  EXPECT_FALSE(StdPackagesWanted(2));
+  EXPECT_TRUE(StdPackagesWanted(0));
+}
+
+} // namespace
