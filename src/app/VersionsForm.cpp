@@ -103,7 +103,7 @@ void TVersionsForm::EnableBeginButton(TControl &) {
   for (auto *control : GroupBox1.Controls())
     if (control->Kind() == TControlKind::CheckBox && static_cast<TCheckBox *>(control)->Checked())
       anyTicked = true;
-  Button2.SetEnabled(anyTicked);
+  Button2.SetEnabled(anyTicked && !RunInProgress()); // a run unticks its rows as it goes
 }
 
 void TVersionsForm::SpeedButton1Click(TControl &) {

@@ -4,6 +4,7 @@
 #include "framework/Controls.h"
 #include "session/BuildHost.h"
 
+#include <chrono>
 #include <string>
 
 
@@ -43,6 +44,12 @@ public:
   void SpeedButton1Click(TControl &sender);
   void Edit2Change(TControl &sender);
   void EnableBeginButton(TControl &sender);
+  void Button2Click(TControl &sender);
+
+  // The text after "OK " in a row's status: "1h  2m  3s", " 2m  0s", " 5s" or "".
+  static std::string ElapsedText(std::chrono::steady_clock::time_point start,
+                                 std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now());
+  bool RunInProgress() const { return runInProgress_; }
 
   static bool IsAbsolutePath(const std::string &text);
 
@@ -65,12 +72,23 @@ public:
   void LoadSettings();
   void SaveSettings();
 
+  // The steps of a run after the build of an environment; later subsystems fill them.
+  virtual void InstallEnvironment(int index, bool silent) {}
+  virtual void RebuildDecisionCube(int index) {}
+
 protected:
   void FormShow() override;
   void FormClose() override;
+  bool CanClose() override { return !runInProgress_; } // a running build is never cut off
 
 private:
   void CreateComponents();
+  void PrepareFolders();
+  void BuildTickedEnvironments();
+  void BuildOneEnvironment(int index);
+  // While a run is in progress, nothing that starts or changes a run reacts.
+  void LockControls(bool locked);
+  bool runInProgress_ = false;
   // The automatic install mode's place in the first showing: true when it took over.
   bool StartAutomaticInstall() { return false; }
 };

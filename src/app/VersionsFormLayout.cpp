@@ -85,6 +85,7 @@ void TVersionsForm::CreateComponents() {
 
   Button1.OnClick = [this](TControl &sender) { Button1Click(sender); };
   Button3.OnClick = [this](TControl &sender) { Button3Click(sender); };
+  Button2.OnClick = [this](TControl &sender) { Button2Click(sender); };
   Button4.OnClick = [this](TControl &sender) { Button4Click(sender); };
   SpeedButton1.OnClick = [this](TControl &sender) { SpeedButton1Click(sender); };
   Edit2.OnChange = [this](TControl &sender) { Edit2Change(sender); };

@@ -1,0 +1,153 @@
+// The build run that BEGIN starts: checks the fields and folders, then builds every ticked
+// environment in table order, each ending in "OK" and its time or in the report of its error.
+#include "VersionsForm.h"
+
+#include "environments/Environments.h"
+#include "formconvert/FormConversion.h"
+#include "framework/Application.h"
+#include "framework/Desktop.h"
+#include "framework/Exception.h"
+#include "framework/Files.h"
+#include "process/ExecuteCommand.h"
+#include "session/BuildLog.h"
+
+#include <ctime>
+
+namespace {
+
+// The start line's date and time, in the short date and long time form of the system.
+std::string StartTimeText() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  char text[64];
+  std::strftime(text, sizeof text, "%x %X", &local);
+  return text;
+}
+
+// Runs an action and then, whatever happened, a closing step.
+template <typename TAction, typename TFinally> void RunThen(TAction action, TFinally finally) {
+  try {
+    action();
+  } catch (...) {
+    finally();
+    throw;
+  }
+  finally();
+}
+
+} // namespace
+
+std::string TVersionsForm::ElapsedText(std::chrono::steady_clock::time_point start,
+                                       std::chrono::steady_clock::time_point now) {
+  long long total = std::chrono::duration_cast<std::chrono::seconds>(now - start).count();
+  long long hours = (total / 3600) % 24, minutes = (total / 60) % 60, seconds = total % 60;
+  std::string text;
+  if (hours != 0)
+    text = std::to_string(hours) + "h ";
+  if (!text.empty() || minutes != 0)
+    text += " " + std::to_string(minutes) + "m ";
+  if (!text.empty() || seconds != 0)
+    text += " " + std::to_string(seconds) + "s";
+  return text;
+}
+
+void TVersionsForm::Button2Click(TControl &) {
+  if (runInProgress_)
+    return;
+  Application().Desktop().SetWaitCursor(true);
+  RunThen(
+      [this] {
+        StandardMode = StandardEditionBuild();
+        PageControl1.SetActivePage(&TabSheet1);
+        if (Edit1.Text().empty()) {
+          FocusControl(Edit1);
+          throw Exception("Quivex Source folder cannot be empty.");
+        }
+        if (Edit2.Text().empty()) {
+          FocusControl(Edit2);
+          throw Exception("Destination folder cannot be empty.");
+        }
+        EnsureBuildLog();
+        LockControls(true);
+        RunThen(
+            [this] {
+              AppendToBuildLog("Compilation started: " + StartTimeText());
+              AppendToBuildLog(" ");
+              PrepareFolders();
+              SaveSettings();
+              if (CBMakeXFM.Checked())
+                MakeXfmFiles(SourceFolder);
+              BuildTickedEnvironments();
+            },
+            [this] {
+              LockControls(false);
+              FlushBuildLog();
+            });
+      },
+      [] { Application().Desktop().SetWaitCursor(false); });
+}
+
+void TVersionsForm::PrepareFolders() {
+  SourceFolder = Edit1.Text();
+  DestinationBase = DestinationFolder(SourceFolder + "\\");
+  if (!Fs::DirectoryExists(SourceFolder))
+    AbortCompilation("Source folder cannot be found.");
+  if (!Fs::DirectoryExists(DestinationBase)) {
+    if (!AskYesNo("Destination folder: \r" + DestinationBase + "\rDoes not exist. Create ?"))
+      AbortCompilation("");
+    Fs::CreateFolder(DestinationBase);
+  }
+  if (!Fs::FileExists(SourceFolder + "\\ZelDefs.inc"))
+    AbortCompilation("Quivex sources cannot be found at " + SourceFolder + " folder.");
+}
+
+void TVersionsForm::BuildTickedEnvironments() {
+  for (int i = 0; i < EnvironmentCount; ++i) {
+    if (!Environments[std::size_t(i)].CheckBox->Checked())
+      continue;
+    try {
+      BuildOneEnvironment(i);
+    } catch (const EAbort &) {
+      throw; // reported where it happened (the install driver): once is enough
+    } catch (const std::exception &error) {
+      ReportBuildError(i, error);
+    }
+  }
+}
+
+void TVersionsForm::BuildOneEnvironment(int index) {
+  const TEnviron &row = Environments[std::size_t(index)];
+  AppendToBuildLog(row.CheckBox->Caption());
+  auto start = std::chrono::steady_clock::now();
+  BuildEnvironment(index);
+  CopyInstaller(EnvironmentFolder);
+  if (!row.IsCLX) {
+    ShowStatus(index, "Installing...");
+    if (CBInstall.Checked())
+      InstallEnvironment(index, true);
+    if (CBDCube.Checked())
+      RebuildDecisionCube(index);
+  }
+  ShowStatus(index, "OK " + ElapsedText(start));
+  row.CheckBox->SetChecked(false);
+  AppendToBuildLog(std::string(80, '='));
+}
+
+void TVersionsForm::LockControls(bool locked) {
+  runInProgress_ = locked;
+  TControl *const runControls[] = {&Button1, &Button3, &Button4, &Edit1, &Edit2, &SpeedButton1,
+                                   &CBMakeXFM, &CBInstall, &CBDCube};
+  for (TControl *control : runControls)
+    control->SetEnabled(!locked);
+  for (auto *control : GroupBox1.Controls())
+    if (control->Kind() == TControlKind::CheckBox)
+      control->SetEnabled(!locked);
+  Button2.SetEnabled(!locked);
+  if (!locked)
+    EnableBeginButton(Button2);
+}

@@ -1,0 +1,221 @@
+#include "app/VersionsForm.h"
+#include "environments/Environments.h"
+#include "framework/Application.h"
+#include "framework/Desktop.h"
+#include "framework/Exception.h"
+#include "framework/Files.h"
+#include "framework/RegFile.h"
+#include "framework/Registry.h"
+#include "session/BuildLog.h"
+#include "TestSupport.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The window with its per-environment work replaced: each build makes the output folder or fails
+// for the rows the test names, and every step is recorded.
+class TRunForm : public TVersionsForm {
+public:
+  std::vector<int> FailingRows;
+  std::vector<std::string> Steps;
+  bool InstallAbortsSilently = false;
+  // What the window let through while a build ran.
+  bool BeginEnabledDuringBuild = true, CloseAcceptedDuringBuild = true, RowEnabledDuringBuild = true;
+
+  void BuildEnvironment(int index) override {
+    BeginEnabledDuringBuild = Button2.Enabled();
+    RowEnabledDuringBuild = Environments[std::size_t(index)].CheckBox->Enabled();
+    Close();
+    CloseAcceptedDuringBuild = Closed();
+    Steps.push_back("build " + std::to_string(index));
+    EnvironmentFolder = DestinationBase + "\\Env" + std::to_string(index);
+    Fs::CreateFolder(EnvironmentFolder);
+    for (int failing : FailingRows)
+      if (failing == index)
+        throw Exception("Cannot copy file: a to b");
+  }
+  void CopyInstaller(const std::string &folder) override { Steps.push_back("installer " + folder); }
+  void InstallEnvironment(int index, bool silent) override {
+    Steps.push_back("install " + std::to_string(index) + (silent ? " silent" : ""));
+    if (InstallAbortsSilently) {
+      EnsureBuildLog();
+      BuildLog->push_back("EXCEPTION:");
+      BuildLog->push_back("the install's own message");
+      throw EAbort();
+    }
+  }
+  void RebuildDecisionCube(int index) override { Steps.push_back("dcube " + std::to_string(index)); }
+};
+
+const char *const Machine = "REGEDIT4\r\n\r\n"
+                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
+                            "\"ProgramFilesDir\"=\"C:\\\\Nowhere\"\r\n\r\n"
+                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\5.0]\r\n\"RootDir\"=\"C:\\\\D5\"\r\n\r\n"
+                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\6.0]\r\n\"RootDir\"=\"C:\\\\D6\"\r\n";
+
+class BuildRunTest : public ::testing::Test {
+protected:
+  TRegistrySandbox sandbox;
+  TScriptedDesktop desktop;
+  TTempFolder sources;
+  std::unique_ptr<TRunForm> form;
+
+  BuildRunTest() {
+    ResetEnvironments();
+    BuildLog.reset();
+    Application().SetDesktop(&desktop);
+    Application().SetParameters({});
+    ImportRegText(Machine);
+    form = std::make_unique<TRunForm>();
+    WriteTextFile(sources / "ZelDefs.inc", "{$DEFINE QUIVEX}");
+    Fs::CreateFolder(sources / "Compiled");
+    form->Edit1.SetText(sources.Path());
+    form->CBMakeXFM.SetChecked(false);
+  }
+  ~BuildRunTest() override {
+    form.reset();
+    Application().SetDesktop(nullptr);
+    ResetEnvironments();
+    BuildLog.reset();
+    StandardMode = false;
+    EXPECT_TRUE(desktop.Failures.empty()) << desktop.Failures.front();
+    EXPECT_TRUE(desktop.AllStepsUsed());
+  }
+
+  std::string RunError() {
+    try {
+      form->Button2Click(form->Button2);
+    } catch (const Exception &error) {
+      return error.Message();
+    }
+    return "no error";
+  }
+  TCheckBox &Row(int i) { return *Environments[std::size_t(i)].CheckBox; }
+  std::string Status(int i) { return Environments[std::size_t(i)].StatusLabel->Caption(); }
+};
+
+TEST_F(BuildRunTest, WithNoRowTickedTheRunLogsItsStartAndSavesTheSettings) {
+  form->Button3.Click();
+  EXPECT_EQ(RunError(), "no error");
+  ASSERT_EQ(form->Memo1.Lines().size(), 2u);
+  EXPECT_EQ(form->Memo1.Lines()[0].rfind("Compilation started: ", 0), 0u);
+  EXPECT_EQ(form->Memo1.Lines()[1], " ");
+  EXPECT_TRUE(form->Steps.empty());
+  TRegistry registry(TRootKey::CurrentUser);
+  ASSERT_TRUE(registry.OpenKeyReadOnly("\\Software\\Velmora Software\\Quivex Recompile"));
+  EXPECT_EQ(registry.ReadString("Sources"), sources.Path());
+  EXPECT_FALSE(desktop.WaitCursor);
+  EXPECT_TRUE(form->Button4.Enabled());
+}
+
+TEST_F(BuildRunTest, EmptyFieldsAreRefusedWithTheFocusOnThem) {
+  form->Edit1.SetText("");
+  EXPECT_EQ(RunError(), "Quivex Source folder cannot be empty.");
+  EXPECT_EQ(form->ActiveControl(), &form->Edit1);
+  form->Edit1.SetText(sources.Path());
+  form->Edit2.SetText("");
+  EXPECT_EQ(RunError(), "Destination folder cannot be empty.");
+  EXPECT_EQ(form->ActiveControl(), &form->Edit2);
+  EXPECT_TRUE(form->Memo1.Lines().empty()); // no log was touched
+  EXPECT_FALSE(desktop.WaitCursor);
+  EXPECT_TRUE(form->Button2.Enabled());
+}
+
+TEST_F(BuildRunTest, FolderProblemsEndTheRunAfterItsStartLines) {
+  form->Edit1.SetText(sources / "missing");
+  EXPECT_EQ(RunError(), "Source folder cannot be found.Compilation aborted.");
+  EXPECT_EQ(form->Memo1.Lines().size(), 2u);
+
+  form->Edit1.SetText(sources.Path());
+  form->Edit2.SetText("Out");
+  desktop.ExpectQuestion("Destination folder: \r" + (sources / "Out") + "\rDoes not exist. Create ?", false);
+  EXPECT_EQ(RunError(), "Compilation aborted.");
+  EXPECT_FALSE(Fs::DirectoryExists(sources / "Out"));
+
+  Fs::DeleteFile(sources / "ZelDefs.inc");
+  desktop.ExpectQuestion("Destination folder: \r" + (sources / "Out") + "\rDoes not exist. Create ?", true);
+  EXPECT_EQ(RunError(), "Quivex sources cannot be found at " + sources.Path() + " folder.Compilation aborted.");
+  EXPECT_TRUE(Fs::DirectoryExists(sources / "Out"));
+  EXPECT_TRUE(form->Steps.empty());
+  EXPECT_TRUE(Row(0).Enabled()); // the window is usable again
+  EXPECT_FALSE(form->RunInProgress());
+}
+
+TEST_F(BuildRunTest, ACLXRowGetsTheInstallerButNoInstall) {
+  Row(0).SetChecked(false);
+  form->CBDCube.SetChecked(true);
+  EXPECT_EQ(RunError(), "no error");
+  std::string env2 = sources / "Compiled\\Env2";
+  EXPECT_EQ(form->Steps, (std::vector<std::string>{"build 1", "installer " + (sources / "Compiled\\Env1"),
+                                                   "install 1 silent", "dcube 1", "build 2", "installer " + env2}));
+  EXPECT_EQ(Status(2), "OK ");
+  EXPECT_FALSE(Row(2).Checked());
+  EXPECT_FALSE(form->Button2.Enabled()); // no ticked row is left
+  EXPECT_EQ(form->Memo1.Lines().back(), std::string(80, '='));
+  EXPECT_EQ(form->Memo1.Lines()[2], "Delphi 6");
+}
+
+TEST_F(BuildRunTest, TheFirstFailingRowEndsTheRunAndStaysTicked) {
+  form->FailingRows = {1};
+  EXPECT_THROW(form->Button2Click(form->Button2), EAbort);
+  EXPECT_EQ(Status(0), "OK ");
+  EXPECT_FALSE(Row(0).Checked());
+  EXPECT_EQ(Status(1), "ERROR");
+  EXPECT_TRUE(Row(1).Checked());
+  EXPECT_EQ(Status(2), "");
+  EXPECT_TRUE(Row(2).Checked());
+  EXPECT_EQ(form->PageControl1.ActivePage(), &form->TabSheet2);
+  const TStringList &log = form->Memo1.Lines();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(TStringList(log.end() - 3, log.end()),
+            (TStringList{"EXCEPTION:", "Cannot copy file: a to b", std::string(44, '-')}));
+  EXPECT_TRUE(form->Button2.Enabled());
+  EXPECT_FALSE(desktop.WaitCursor);
+}
+
+TEST_F(BuildRunTest, AnErrorReportedByTheInstallIsNotReportedAgain) {
+  form->InstallAbortsSilently = true;
+  EXPECT_THROW(form->Button2Click(form->Button2), EAbort);
+  const TStringList &log = form->Memo1.Lines();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "EXCEPTION:"), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Operation aborted"), 0);
+  EXPECT_TRUE(Row(0).Checked());
+}
+
+TEST_F(BuildRunTest, NothingStartsOrClosesWhileARunIsInProgress) {
+  EXPECT_EQ(RunError(), "no error");
+  EXPECT_FALSE(form->BeginEnabledDuringBuild);
+  EXPECT_FALSE(form->RowEnabledDuringBuild);
+  EXPECT_FALSE(form->CloseAcceptedDuringBuild);
+  EXPECT_FALSE(form->Closed());
+  EXPECT_TRUE(form->Button1.Enabled());
+  EXPECT_TRUE(Row(0).Enabled());
+  form->Close();
+  EXPECT_TRUE(form->Closed());
+}
+
+TEST_F(BuildRunTest, AStandardBuildGoesToItsOwnDestination) {
+  Application().SetParameters({"STANDARD"});
+  form->Button3.Click();
+  desktop.ExpectQuestion("Destination folder: \r" + (sources / "CompiledStandard") + "\rDoes not exist. Create ?",
+                         true);
+  EXPECT_EQ(RunError(), "no error");
+  EXPECT_EQ(form->DestinationBase, sources / "CompiledStandard");
+  EXPECT_TRUE(StandardMode);
+}
+
+TEST(ElapsedText, PartsAreJoinedWithTwoBlanks) {
+  auto start = std::chrono::steady_clock::time_point{};
+  EXPECT_EQ(TVersionsForm::ElapsedText(start, start + 1h + 2min + 3s), "1h  2m  3s");
+  EXPECT_EQ(TVersionsForm::ElapsedText(start, start + 2min), " 2m  0s");
+  EXPECT_EQ(TVersionsForm::ElapsedText(start, start + 5s + 900ms), " 5s");
+  EXPECT_EQ(TVersionsForm::ElapsedText(start, start + 999ms), "");
+  EXPECT_EQ(TVersionsForm::ElapsedText(start, start + 25h + 4s), "1h  0m  4s"); // whole days are dropped
+  EXPECT_EQ(TVersionsForm::ElapsedText(start, start + 3h), "3h  0m  0s");
+}
+
+} // namespace
