@@ -5,6 +5,9 @@
 //   ZelDriver click <caption>    click a button or check box by caption (posted: may open a box)
 //   ZelDriver answer <button> [ms] wait for a message box and press Yes, No or OK; prints its text
 //   ZelDriver close              ask the window to close and wait until it is gone
+//   ZelDriver wait-run [ms]      after BEGIN: wait until the run has ended (prints "run ended") or a
+//                                message box shows (prints "box: ..." and leaves it open)
+//   ZelDriver log                print the lines of the log page
 // Several commands may follow each other on one command line. Exit code 0 when all succeeded.
 #include "framework/WinApi.h"
 
@@ -114,6 +117,67 @@ int Dump() {
   return 0;
 }
 
+HWND FindLogView(HWND main) {
+  for (HWND window : Children(main, false))
+    if (ClassOf(window) == "Edit" && (::GetWindowLongA(window, GWL_STYLE) & ES_MULTILINE) &&
+        ::GetParent(window) != main)
+      return window;
+  return nullptr;
+}
+
+int PrintLog() {
+  HWND view = FindLogView(FindMain());
+  if (!view)
+    return 1;
+  int length = int(::SendMessageA(view, WM_GETTEXTLENGTH, 0, 0));
+  std::string text(std::size_t(length) + 1, '\0');
+  ::SendMessageA(view, WM_GETTEXT, WPARAM(length + 1), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(std::size_t(length));
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos)
+      end = text.size();
+    std::printf("log: %s\n", text.substr(start, end - start).c_str());
+    start = end + 2;
+  }
+  return 0;
+}
+
+HWND WaitForMessageBox(DWORD processId, int milliseconds);
+
+std::string BoxText(HWND box) {
+  std::string message;
+  for (HWND child : Children(box, true))
+    if (ClassOf(child) == "Static" && !Text(child).empty())
+      message += Text(child);
+  for (auto &c : message)
+    if (c == '\r' || c == '\n')
+      c = '|';
+  return Text(box) + ": " + message;
+}
+
+// The run has ended when Close is usable again: the window locks it while a run is in progress.
+int WaitForRun(int milliseconds) {
+  HWND main = FindMain();
+  DWORD processId = 0;
+  ::GetWindowThreadProcessId(main, &processId);
+  HWND close = FindByText(main, "Close");
+  for (int waited = 0; waited <= milliseconds; waited += 100) {
+    if (HWND box = WaitForMessageBox(processId, 0)) {
+      std::printf("box: %s\n", BoxText(box).c_str());
+      return 0;
+    }
+    if (waited >= 300 && close && ::IsWindowEnabled(close)) {
+      std::puts("run ended");
+      return 0;
+    }
+    ::Sleep(100);
+  }
+  std::puts("run still going");
+  return 1;
+}
+
 HWND WaitForMessageBox(DWORD processId, int milliseconds) {
   for (int waited = 0; waited <= milliseconds; waited += 20) {
     std::vector<HWND> windows;
@@ -138,14 +202,7 @@ int Answer(const std::string &button, int milliseconds) {
     std::puts("no message box");
     return 1;
   }
-  std::string message;
-  for (HWND child : Children(box, true))
-    if (ClassOf(child) == "Static" && !Text(child).empty())
-      message += Text(child);
-  for (auto &c : message)
-    if (c == '\r' || c == '\n')
-      c = '|';
-  std::printf("box: %s: %s\n", Text(box).c_str(), message.c_str());
+  std::printf("box: %s\n", BoxText(box).c_str());
   int id = button == "Yes" ? IDYES : button == "No" ? IDNO : button == "Cancel" ? IDCANCEL : IDOK;
   ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(box, id)));
   return 0;
@@ -195,6 +252,10 @@ int main(int argc, char **argv) {
       std::string button = next("OK");
       result = Answer(button, std::atoi(next("5000").c_str()));
       ::Sleep(100);
+    } else if (command == "wait-run") {
+      result = WaitForRun(std::atoi(next("600000").c_str()));
+    } else if (command == "log") {
+      result = PrintLog();
     } else if (command == "close") {
       HWND main = FindMain();
       if (main)
