@@ -1,0 +1,22 @@
+//---------------------------------------------------------------------------
+
+#include <vcl.h>
+#pragma hdrstop
+USERES("DclZGL7C4.res");
+USEPACKAGE("vcl40.bpi");
+USEPACKAGE("Zel7C4.bpi");
+USEPACKAGE("ZelGL7C4.bpi");
+USEUNIT("ZelGLReg.pas");
+//---------------------------------------------------------------------------
+#pragma package(smart_init)
+//---------------------------------------------------------------------------
+
+//   Package source.
+//---------------------------------------------------------------------------
+
+#pragma argsused
+int WINAPI DllEntryPoint(HINSTANCE hinst, unsigned long reason, void*)
+{
+        return 1;
+}
+//---------------------------------------------------------------------------

@@ -1,0 +1,61 @@
+#include "StandInConfig.h"
+
+#include "StandInFiles.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace StandIn {
+
+double CompilerVersion(TTargetKind target) {
+  double fallback = target == TTargetKind::DotNet ? 16.0 : 15.0;
+  auto text = IniValue(JoinPath(ProgramFolder(), "StandIn.ini"), "Compiler", "Version");
+  if (!text) {
+    return fallback;
+  }
+  char *end = nullptr;
+  double version = std::strtod(text->c_str(), &end);
+  return end != text->c_str() && version > 0 ? version : fallback;
+}
+
+std::string VersionText(double version) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.1f", version);
+  return buffer;
+}
+
+std::vector<std::string> PredefinedSymbols(TTargetKind target, double version) {
+  std::vector<std::string> symbols = {"VER" + std::to_string(static_cast<int>(std::lround(version * 10)))};
+  if (target == TTargetKind::DotNet) {
+    symbols.insert(symbols.end(), {"CLR", "CIL", "MANAGEDCODE", "MSWINDOWS", "CONDITIONALEXPRESSIONS"});
+    return symbols;
+  }
+  symbols.insert(symbols.end(), {"WIN32", "CPU386"});
+  if (version >= 14.0) {
+    symbols.insert(symbols.end(), {"MSWINDOWS", "CONDITIONALEXPRESSIONS"});
+  }
+  return symbols;
+}
+
+std::vector<std::string> CompilerBanner(TTargetKind target, double version) {
+  if (target == TTargetKind::DotNet) {
+    return {"Borland Delphi for Microsoft .NET compiler version " + VersionText(version),
+            "Copyright (c) 1983,2003 Borland Software Corporation"};
+  }
+  std::string copyright = "Copyright (c) 1983,2002 Borland Software Corporation";
+  if (version < 13.0) {
+    copyright = "Copyright (c) 1983,98 Inprise Corporation";
+  } else if (version < 14.0) {
+    copyright = "Copyright (c) 1983,99 Inprise Corporation";
+  } else if (version < 15.0) {
+    copyright = "Copyright (c) 1983,2001 Borland Software Corporation";
+  }
+  return {"Borland Delphi Version " + VersionText(version), copyright};
+}
+
+std::string EnvironmentFolder(const std::string &name) {
+  return JoinPath(FolderOf(ProgramFolder()), name);
+}
+
+} // namespace StandIn
