@@ -16,10 +16,12 @@ struct TPlacement {
 
 // The unit base names of the library, read by the source staging.
 const char *const LibraryUnits[] = {
-    "ZeArrow",   "ZeAxis",     "ZeBar",      "ZeCanvas",  "ZeChart",    "ZeConst",   "ZeEngine",
-    "ZeFormat",  "ZeFunction", "ZeGallery",  "ZeLegend",  "ZePenDlg",   "ZePie",     "ZeProcs",
-    "ZeSeries",  "ZeShape",    "ZeTitle",    "ZeTools",   "ZeDBChart",  "ZeDBSeries", "ZeEditor",
-    "ZeExport",  "ZePrint",    "ZeReg",      "ZeDBReg",   "ZeAbout",
+    "ZelConst",     "ZelProcs",      "ZelCanvas",      "ZeEngine",    "ZelAxis",      "ZelLegend",
+    "ZelSeries",    "ZelFunctions",  "ZelChart",       "ZelPenDlg",   "ZelBrushDlg",  "ZelGallery",
+    "ZelEditSeries", "ZelEditChart", "ZelDBChart",     "ZelDBCrossTab", "ZelProSeries", "ZelStatistics",
+    "ZelTools",     "ZelNavigator",  "ZelGLCanvas",    "ZelGLEditor", "ZelImageExport", "ZelJPEG",
+    "ZelPNG",       "ZelTranslate",  "ZelLanguages",   "QuivexReg",   "ZelEditors",   "ZelProReg",
+    "ZelGLReg",     "ZelQRChart",    "ZelQRReg",
 };
 
 } // namespace
