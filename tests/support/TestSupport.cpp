@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "framework/Files.h"
 
+#include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <string>
@@ -151,3 +152,31 @@ TRegistrySandbox::~TRegistrySandbox() {
 TRegistrySandbox::TRegistrySandbox() { ResetRegistryStore(); }
 TRegistrySandbox::~TRegistrySandbox() { ResetRegistryStore(); }
 #endif
+
+void CopyTree(const std::string &source, const std::string &target) {
+  Fs::ForceFolders(target);
+  for (const auto &entry : Fs::FindFiles(source + "\\*")) {
+    if (entry.IsDirectory)
+      CopyTree(source + "\\" + entry.Name, target + "\\" + entry.Name);
+    else
+      EXPECT_TRUE(Fs::CopyFile(source + "\\" + entry.Name, target + "\\" + entry.Name, false)) << entry.Name;
+  }
+}
+
+namespace {
+void ListInto(const std::string &folder, const std::string &prefix, std::vector<std::string> &files) {
+  for (const auto &entry : Fs::FindFiles(folder + "\\*")) {
+    if (entry.IsDirectory)
+      ListInto(folder + "\\" + entry.Name, prefix + entry.Name + "\\", files);
+    else
+      files.push_back(prefix + entry.Name);
+  }
+}
+} // namespace
+
+std::vector<std::string> ListTree(const std::string &folder) {
+  std::vector<std::string> files;
+  ListInto(folder, "", files);
+  std::sort(files.begin(), files.end());
+  return files;
+}

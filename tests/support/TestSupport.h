@@ -2,6 +2,7 @@
 // and paths into the source and build trees in the form the platform's file layer takes.
 #pragma once
 #include <string>
+#include <vector>
 
 // A fresh, empty folder below the system's temporary folder, removed with everything in it when
 // the object goes out of scope. Path() is in the platform's form (Windows path under Wine).
@@ -42,3 +43,8 @@ public:
   TRegistrySandbox(const TRegistrySandbox &) = delete;
   TRegistrySandbox &operator=(const TRegistrySandbox &) = delete;
 };
+
+// Copies a folder tree (tests only).
+void CopyTree(const std::string &source, const std::string &target);
+// The files below a folder as sorted relative paths ("Lib\ZelDefs.inc"), folders left out.
+std::vector<std::string> ListTree(const std::string &folder);
