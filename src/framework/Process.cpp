@@ -2,7 +2,9 @@
 #include "Process.h"
 
 namespace {
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 // The program: up to the closing quote when it starts with one, else up to the next blank.
 // Backslashes are path separators here, never escapes.

@@ -94,6 +94,9 @@ public:
   // Waits up to milliseconds (Infinite: for ever) for the child to end; true when it has.
   static constexpr std::uint32_t Infinite = 0xFFFFFFFF;
   bool WaitForExit(std::uint32_t milliseconds = Infinite);
+  // A pause of up to milliseconds that ends early when the child ends or, where the system can
+  // tell, when bytes arrive in output: a poller's sleep that does not delay what it polls for.
+  void Pause(const TPipeEnd &output, std::uint32_t milliseconds);
   // Lets go of the child without ending it.
   void Close();
 
@@ -106,6 +109,7 @@ private:
 #else
   bool Reap(bool wait);
   int pid_ = -1;
+  UniqueFd exitSignal_; // a pidfd: readable once the child has ended
   bool ended_ = false;
   std::uint32_t exitCode_ = StillActive;
   bool terminated_ = false;

@@ -1,9 +1,9 @@
 // The process list on Linux: the program of every process from /proc. Paths are shown as Wine
 // shows Linux paths to Windows programs (drive Z:, backslashes), so that the list reads the same
 // on both platforms and compares with the Windows paths the program forms.
-#include "framework/ProcessList.h"
 #include "framework/Files.h"
 #include "framework/Handle.h"
+#include "framework/ProcessList.h"
 
 #include <climits>
 #include <cstdlib>

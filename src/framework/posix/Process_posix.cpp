@@ -1,8 +1,8 @@
 // Child processes on POSIX: pipe2 and posix_spawn, FIONREAD for peeking, waitpid for exit codes.
 // The command line is read as Windows reads it and the program is found as CreateProcess finds it,
 // so that the command lines the program forms for Windows tools run unchanged here.
-#include "framework/Process.h"
 #include "framework/Files.h"
+#include "framework/Process.h"
 
 #include <cerrno>
 #include <chrono>
@@ -10,9 +10,11 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <optional>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -43,13 +45,23 @@ enum : std::uint32_t {
 
 std::uint32_t Win32CodeFor(int error) {
   switch (error) {
-  case ENOENT: case ENOTDIR: return ErrorFileNotFound;
-  case EACCES: case EPERM: return ErrorAccessDenied;
-  case ENOEXEC: return ErrorBadExeFormat;
-  case EMFILE: case ENFILE: return ErrorTooManyOpenFiles;
-  case ENOMEM: return ErrorNotEnoughMemory;
-  case EPIPE: return ErrorBrokenPipe;
-  default: return ErrorGenFailure;
+  case ENOENT:
+  case ENOTDIR:
+    return ErrorFileNotFound;
+  case EACCES:
+  case EPERM:
+    return ErrorAccessDenied;
+  case ENOEXEC:
+    return ErrorBadExeFormat;
+  case EMFILE:
+  case ENFILE:
+    return ErrorTooManyOpenFiles;
+  case ENOMEM:
+    return ErrorNotEnoughMemory;
+  case EPIPE:
+    return ErrorBrokenPipe;
+  default:
+    return ErrorGenFailure;
   }
 }
 
@@ -57,15 +69,23 @@ std::uint32_t ExitCodeFor(int status) {
   if (WIFEXITED(status))
     return std::uint32_t(WEXITSTATUS(status));
   switch (WIFSIGNALED(status) ? WTERMSIG(status) : 0) {
-  case SIGSEGV: case SIGBUS: return StatusAccessViolation;
-  case SIGILL: return StatusIllegalInstruction;
-  case SIGFPE: return StatusIntegerDivideByZero;
-  case SIGABRT: return AbortExitCode;
-  default: return StatusControlCExit;
+  case SIGSEGV:
+  case SIGBUS:
+    return StatusAccessViolation;
+  case SIGILL:
+    return StatusIllegalInstruction;
+  case SIGFPE:
+    return StatusIntegerDivideByZero;
+  case SIGABRT:
+    return AbortExitCode;
+  default:
+    return StatusControlCExit;
   }
 }
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
+char Upper(char c) {
+  return (c >= 'a' && c <= 'z') ? char(c - 32) : c;
+}
 
 bool EndsWithIgnoringCase(const std::string &text, const std::string &tail) {
   if (text.size() < tail.size())
@@ -214,9 +234,13 @@ bool CreateChildPipe(TPipe &pipe, TChildEnd, std::uint32_t &error) {
   return true;
 }
 
-TChildProcess::~TChildProcess() { Close(); }
+TChildProcess::~TChildProcess() {
+  Close();
+}
 
-bool TChildProcess::Started() const { return pid_ > 0; }
+bool TChildProcess::Started() const {
+  return pid_ > 0;
+}
 
 bool TChildProcess::Start(const std::string &commandLine, const TPipeEnd &input, const TPipeEnd &output,
                           std::uint32_t) {
@@ -249,13 +273,17 @@ bool TChildProcess::Start(const std::string &commandLine, const TPipeEnd &input,
     argv.push_back(argument.data());
   argv.push_back(nullptr);
   pid_t pid = -1;
-  int failure = ::posix_spawn(&pid, program->c_str(), &setup.Actions, &setup.Attributes, argv.data(), environ);
+  int failure =
+      ::posix_spawn(&pid, program->c_str(), &setup.Actions, &setup.Attributes, argv.data(), environ);
   if (failure != 0) {
     startError_ = Win32CodeFor(failure);
     return false;
   }
   pid_ = pid;
   id_ = std::uint32_t(pid);
+#ifdef SYS_pidfd_open
+  exitSignal_.Reset(int(::syscall(SYS_pidfd_open, pid, 0))); // stays invalid on kernels before 5.3
+#endif
   startError_ = 0;
   ended_ = false;
   exitCode_ = StillActive;
@@ -316,6 +344,11 @@ bool TChildProcess::WaitForExit(std::uint32_t milliseconds) {
   return true;
 }
 
+void TChildProcess::Pause(const TPipeEnd &output, std::uint32_t milliseconds) {
+  pollfd watched[2] = {{output.Native(), POLLIN, 0}, {exitSignal_.Get(), POLLIN, 0}};
+  ::poll(watched, exitSignal_.IsValid() ? 2 : 1, int(milliseconds));
+}
+
 void TChildProcess::Close() {
   if (Started() && !Reap(false)) {
     // The child runs on without us (as a Windows child does when its handles are closed); someone
@@ -326,6 +359,7 @@ void TChildProcess::Close() {
       }
     }).detach();
   }
+  exitSignal_.Close();
   pid_ = -1;
   id_ = 0;
   ended_ = false;

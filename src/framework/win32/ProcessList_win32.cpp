@@ -1,8 +1,8 @@
 // The process list on Win32. Tool Help and PSAPI are optional parts of the system (Tool Help is
 // missing on NT 4, PSAPI on Windows 9x), so their entry points are looked up at run time and kept
 // for the program's life; a missing one only leaves the list empty.
-#include "framework/ProcessList.h"
 #include "framework/Handles.h"
+#include "framework/ProcessList.h"
 
 #include <tlhelp32.h>
 
@@ -21,9 +21,9 @@ using TGetModuleFileNameEx = DWORD(WINAPI *)(HANDLE process, HMODULE module, cha
 static_assert(sizeof(PROCESSENTRY32) == 296, "the ANSI entry record of 32-bit Windows");
 #endif
 
-constexpr DWORD SnapProcesses = 2;        // TH32CS_SNAPPROCESS
+constexpr DWORD SnapProcesses = 2;         // TH32CS_SNAPPROCESS
 constexpr DWORD QueryAndReadAccess = 1040; // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ
-constexpr DWORD MaxProcessIds = 1025;     // 4100 bytes of identifiers
+constexpr DWORD MaxProcessIds = 1025;      // 4100 bytes of identifiers
 constexpr DWORD ModuleNameSize = 261;
 
 template <typename TFunction> TFunction EntryPoint(HMODULE module, const char *name) {
@@ -126,4 +126,6 @@ bool ListProcessesByToolHelp(TProcessList &list) {
   return true;
 }
 
-std::string ProcessListPath(const std::string &programPath) { return programPath; }
+std::string ProcessListPath(const std::string &programPath) {
+  return programPath;
+}

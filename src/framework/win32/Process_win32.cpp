@@ -55,7 +55,9 @@ bool CreateChildPipe(TPipe &pipe, TChildEnd childEnd, std::uint32_t &error) {
 
 TChildProcess::~TChildProcess() = default;
 
-bool TChildProcess::Started() const { return process_.IsValid(); }
+bool TChildProcess::Started() const {
+  return process_.IsValid();
+}
 
 bool TChildProcess::Start(const std::string &commandLine, const TPipeEnd &input, const TPipeEnd &output,
                           std::uint32_t priorityClass) {
@@ -101,6 +103,14 @@ bool TChildProcess::Terminate(std::uint32_t exitCode) {
 
 bool TChildProcess::WaitForExit(std::uint32_t milliseconds) {
   return process_.IsValid() && ::WaitForSingleObject(process_.Get(), milliseconds) == WAIT_OBJECT_0;
+}
+
+// Anonymous pipes cannot be waited for; the child's end can.
+void TChildProcess::Pause(const TPipeEnd &, std::uint32_t milliseconds) {
+  if (process_.IsValid())
+    ::WaitForSingleObject(process_.Get(), milliseconds);
+  else
+    ::Sleep(milliseconds);
 }
 
 void TChildProcess::Close() {

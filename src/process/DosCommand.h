@@ -1,0 +1,164 @@
+// The console command runner: runs one command line as a hidden console child process, captures
+// what it writes to its standard output and error through one pipe, cuts that stream into lines
+// and hands them on while the child runs. TDosCommand is what callers configure and start;
+// TDosThread, its worker, creates the child and does all reading and writing; TProcessTimer
+// measures the two optional time limits in whole seconds.
+#pragma once
+#include "framework/Exception.h"
+#include "framework/TextLines.h"
+#include "framework/Timer.h"
+
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class TDosCommand;
+class TPipeEnd;
+
+enum TOutputType {
+  otEntireLine,      // the text is a complete line
+  otBeginningOfLine, // the start of a line whose end has not arrived yet
+};
+
+using TNewLineEvent =
+    std::function<void(TDosCommand &sender, const std::string &newLine, TOutputType outputType)>;
+using TDosNotifyEvent = std::function<void(TDosCommand &sender)>;
+
+// The child could not be started; the message is the command line followed by " doesn't exist.".
+class TCreateProcessError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// Counts whole seconds since StartCounting and since the last complete output line. It ticks on
+// the thread that started counting, and only while that thread processes messages, so a caller
+// that waits without processing messages freezes both counters. The counters are read and reset
+// by the worker thread.
+class TProcessTimer : public TTimer {
+public:
+  TProcessTimer();
+
+  std::atomic<std::int32_t> SecondsSinceStart{0};
+  std::atomic<std::int32_t> SecondsSinceLastLine{0};
+
+  void StartCounting();
+  void Tick();
+  void ResetLastLine();
+  // Stops the ticks; the counters keep their values. The worker calls this from its own thread:
+  // the timer then stops at its next tick, on its own thread, without counting that tick.
+  void StopCounting();
+
+private:
+  std::atomic<bool> stopRequested_{false};
+  std::thread::id countingThread_;
+};
+
+// The worker of one run. It keeps its results after it ends.
+class TDosThread {
+public:
+  struct TSettings {
+    TDosCommand *Sender = nullptr;
+    std::string CommandLine;
+    TStringList *CapturedLines = nullptr;
+    TStringList *DisplayLines = nullptr;
+    bool InputToOutput = false;
+    TProcessTimer *Timer = nullptr;
+    std::int32_t MaxTimeAfterBeginning = 0;
+    std::int32_t MaxTimeAfterLastOutput = 0;
+    TNewLineEvent OnNewLine;
+    TDosNotifyEvent OnTerminated;
+    std::int32_t PriorityClass = 32;
+  };
+
+  explicit TDosThread(TSettings settings);
+  // Starts the thread. The runner calls it right after making the worker its current one, so that
+  // handlers running on the worker thread already see this worker through the runner.
+  void Start();
+  // Waits for the thread body to return; the caller makes sure it will (see TDosCommand).
+  ~TDosThread();
+  TDosThread(const TDosThread &) = delete;
+  TDosThread &operator=(const TDosThread &) = delete;
+
+  // Set when the worker has ended (and before OnTerminated); setting it earlier asks the worker to
+  // stop: it stops splitting the current read, skips the input, terminates the child with exit
+  // code 0 and ends once the child has.
+  std::atomic<bool> Finished{false};
+  // 259 while the child runs, then its exit code; 0 when it never started.
+  std::atomic<std::uint32_t> ExitCode{0};
+
+  // Queues an entry for the child's input. Its first character is a marker and is not sent; after
+  // the marker "_" a CR LF follows the text, after any other marker nothing does.
+  void AddInput(std::string entry);
+  // What ended the worker abnormally (TCreateProcessError when the child could not be started, an
+  // Exception when a pipe could not be made, or whatever a handler raised); null otherwise. Valid
+  // once Finished is true.
+  std::exception_ptr FatalError() const;
+
+private:
+  void Execute();
+  void RunChild();
+  void SplitIntoLines(const char *bytes, std::uint32_t count);
+  void EndLine();
+  void ShowPartialLine();
+  void FlushPendingLine();
+  void FeedInput(TPipeEnd &input);
+  void EchoInput(const std::string &text);
+  bool TimeIsUp() const;
+
+  TSettings settings_;
+  std::mutex inputMutex_;
+  TStringList pendingInput_;
+  std::string pending_; // the line being built
+  bool partialShown_ = false;
+  mutable std::mutex errorMutex_;
+  std::exception_ptr fatalError_;
+  std::thread thread_;
+};
+
+class TDosCommand {
+public:
+  TDosCommand();
+  // A runner is released only after its worker has finished; one that still runs is asked to stop.
+  ~TDosCommand();
+  TDosCommand(const TDosCommand &) = delete;
+  TDosCommand &operator=(const TDosCommand &) = delete;
+
+  std::string CommandLine;
+  TNewLineEvent OnNewLine;
+  TDosNotifyEvent OnTerminated;
+  bool InputToOutput = false;
+  std::int32_t MaxTimeAfterBeginning = 0;  // seconds; 0 or less: no limit
+  std::int32_t MaxTimeAfterLastOutput = 0; // seconds; 0 or less: no limit
+
+  TStringList CapturedLines;           // the complete output lines of the last run
+  TStringList *DisplayLines = nullptr; // not owned; mirrors the output live, partial line included
+  std::int32_t PriorityClass = 32;     // OR-ed into the process creation flags
+
+  // Starts the child and returns at once; does nothing when CommandLine is empty. Call it again
+  // only after the previous run has finished.
+  void Run();
+  // The current worker's state; valid after a Run that started one.
+  bool Finished() const;
+  std::uint32_t ExitCode() const;
+  // Why the current worker ended abnormally (see TDosThread::FatalError); null when it did not.
+  std::exception_ptr FatalError() const;
+
+  // Sends a line (followed by CR LF) or, without lineEnd, bare text to the running child.
+  void SendLine(const std::string &text, bool lineEnd = true);
+  // Asks the current worker to stop: the child is terminated with exit code 0.
+  void Stop();
+
+  TDosThread *Worker() const { return worker_; }
+  TProcessTimer *Timer() const { return timer_.get(); }
+
+private:
+  std::unique_ptr<TProcessTimer> timer_;
+  std::vector<std::unique_ptr<TDosThread>> workers_; // the current one last
+  TDosThread *worker_ = nullptr;
+};

@@ -1,0 +1,24 @@
+// Running one console tool to its end with its output in the build log, and the common error that
+// aborts an environment's build.
+#pragma once
+#include "framework/TextLines.h"
+
+#include <cstdint>
+#include <string>
+
+// Runs the command line through a TDosCommand and waits for it without processing messages. On
+// success the tool's output lines are appended to BuildLog in one block. A tool that could not be
+// started, or that ended with any exit code other than 0, is a failure: LogCommandFailure with the
+// failure title and the output (or the start error), then the exit code line, then the error
+// "Compilation aborted.".
+void ExecuteCommand(const std::string &commandLine, const std::string &failureTitle);
+
+// Raises an Exception whose message is text immediately followed by "Compilation aborted.".
+[[noreturn]] void AbortCompilation(const std::string &text);
+
+// Appends to BuildLog an empty line, the title and every output line in order.
+void LogCommandFailure(const std::string &title, const TStringList &output);
+
+// The line logged after a failed tool's output: "Exit code: 1", or in hexadecimal when the highest
+// bit is set ("Exit code: 0xC0000005", a crash on Windows).
+std::string ExitCodeLine(std::uint32_t exitCode);

@@ -1,0 +1,195 @@
+// The child-process layer on its own: pipes, start, peek, read, write, exit codes, termination.
+#include "ProcessTestSupport.h"
+#include "TestSupport.h"
+#include "framework/Files.h"
+#include "framework/Process.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+#ifdef _WIN32
+const char *const ExeSuffix = ".exe";
+#else
+const char *const ExeSuffix = "";
+#endif
+
+constexpr std::uint32_t Patience = 30000; // ms; only guards against a hang
+
+// A child wired to two fresh pipes; the test keeps our ends.
+class ChildProcessTest : public testing::Test {
+protected:
+  void SetUp() override {
+    std::uint32_t error = 0;
+    ASSERT_TRUE(CreateChildPipe(input_, TChildEnd::Read, error)) << error;
+    ASSERT_TRUE(CreateChildPipe(output_, TChildEnd::Write, error)) << error;
+  }
+  void TearDown() override {
+    if (child_.Started() && child_.ExitCode() == StillActive)
+      child_.Terminate(1);
+  }
+
+  bool Start(const std::string &commandLine) {
+    return child_.Start(commandLine, input_.ReadEnd, output_.WriteEnd);
+  }
+
+  // Everything the child wrote, once it has ended.
+  std::string OutputAfterExit() {
+    EXPECT_TRUE(child_.WaitForExit(Patience));
+    std::string all;
+    std::uint32_t waiting = 0;
+    while (output_.ReadEnd.BytesWaiting(waiting) && waiting > 0) {
+      std::string chunk(waiting, '\0');
+      chunk.resize(output_.ReadEnd.Read(chunk.data(), waiting));
+      all += chunk;
+    }
+    return all;
+  }
+
+  TPipe input_, output_;
+  TChildProcess child_;
+};
+
+struct TExitCase {
+  const char *Action;
+  std::uint32_t ExitCode;
+};
+
+void PrintTo(const TExitCase &exit, std::ostream *out) {
+  *out << TestName(exit.Action);
+}
+
+class ChildExitCodeTest : public ChildProcessTest, public testing::WithParamInterface<TExitCase> {};
+
+TEST_P(ChildExitCodeTest, ReportsTheExitCodeOnceTheChildHasEnded) {
+  ASSERT_TRUE(Start(ChildCommand({GetParam().Action})));
+  ASSERT_TRUE(child_.WaitForExit(Patience));
+  EXPECT_EQ(child_.ExitCode(), GetParam().ExitCode);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, ChildExitCodeTest,
+    testing::Values(TExitCase{"exit:0", 0}, TExitCase{"exit:1", 1}, TExitCase{"exit:2", 2},
+                    TExitCase{"exit:255", 255}, TExitCase{"crash", 0xC0000005}
+#ifdef _WIN32
+                    ,
+                    TExitCase{"exit:0xFFFFFFFF", 0xFFFFFFFF}, TExitCase{"exit:0xC0000005", 0xC0000005}
+#endif
+                    ),
+    [](const testing::TestParamInfo<TExitCase> &info) { return TestName(info.param.Action); });
+
+TEST_F(ChildProcessTest, ReportsStillActiveWhileTheChildRuns) {
+  ASSERT_TRUE(Start(ChildCommand({"drain"})));
+  EXPECT_EQ(child_.ExitCode(), StillActive);
+  EXPECT_FALSE(child_.WaitForExit(50));
+}
+
+// The child sees the end of its input only when nobody else holds the input's write end: had our
+// own end been inherited, the child would hold a copy and wait for ever.
+TEST_F(ChildProcessTest, ChildSeesTheEndOfItsInputWhenWeCloseOurEnd) {
+  ASSERT_TRUE(Start(ChildCommand({"drain"})));
+  input_.WriteEnd.Close();
+  ASSERT_TRUE(child_.WaitForExit(Patience)) << "the child still holds a write end of its own input";
+  EXPECT_EQ(child_.ExitCode(), 0u);
+  EXPECT_EQ(OutputAfterExit(), "eof\n");
+}
+
+TEST_F(ChildProcessTest, PeekingLeavesTheBytesInThePipe) {
+  ASSERT_TRUE(Start(ChildCommand({"out:hello"})));
+  ASSERT_TRUE(child_.WaitForExit(Patience));
+  std::uint32_t waiting = 0;
+  ASSERT_TRUE(output_.ReadEnd.BytesWaiting(waiting));
+  EXPECT_EQ(waiting, 5u);
+  ASSERT_TRUE(output_.ReadEnd.BytesWaiting(waiting));
+  EXPECT_EQ(waiting, 5u);
+  char buffer[16] = {};
+  EXPECT_EQ(output_.ReadEnd.Read(buffer, sizeof(buffer)), 5u);
+  EXPECT_EQ(std::string(buffer), "hello");
+  ASSERT_TRUE(output_.ReadEnd.BytesWaiting(waiting));
+  EXPECT_EQ(waiting, 0u);
+}
+
+TEST_F(ChildProcessTest, StandardErrorGoesIntoTheSamePipeInOrder) {
+  ASSERT_TRUE(Start(ChildCommand({"out:1\\n", "err:2\\n", "out:3\\n"})));
+  EXPECT_EQ(OutputAfterExit(), "1\n2\n3\n");
+}
+
+TEST_F(ChildProcessTest, WhatWeWriteReachesTheChildsInput) {
+  ASSERT_TRUE(Start(ChildCommand({"input:2"})));
+  const std::string lines = "first\nsecond\n";
+  ASSERT_TRUE(input_.WriteEnd.Write(lines.data(), std::uint32_t(lines.size())));
+  EXPECT_EQ(OutputAfterExit(), "got:first\ngot:second\n");
+}
+
+TEST_F(ChildProcessTest, TerminateEndsTheChildWithTheGivenCode) {
+  ASSERT_TRUE(Start(ChildCommand({"drain"})));
+  ASSERT_TRUE(child_.Terminate(7));
+  ASSERT_TRUE(child_.WaitForExit(Patience));
+  EXPECT_EQ(child_.ExitCode(), 7u);
+}
+
+TEST_F(ChildProcessTest, AMissingProgramDoesNotStart) {
+  TTempFolder temp;
+  EXPECT_FALSE(Start(Quoted(temp / "missing.exe") + " out:x"));
+  EXPECT_EQ(child_.StartError(), 2u);
+  EXPECT_FALSE(child_.Started());
+}
+
+TEST_F(ChildProcessTest, ABlankCommandLineDoesNotStart) {
+  EXPECT_FALSE(Start(""));
+  EXPECT_FALSE(Start("   "));
+  EXPECT_FALSE(child_.Started());
+}
+
+// Program paths are Windows paths: any case, and ".exe" as written in the tools' command lines.
+TEST_F(ChildProcessTest, FindsTheProgramIgnoringCase) {
+  TTempFolder temp;
+  ASSERT_TRUE(Fs::ForceFolders(temp / "Bin"));
+  ASSERT_TRUE(
+      Fs::CopyFile(ProgramPath("testchild"), temp / (std::string("Bin\\TestChild") + ExeSuffix), false));
+  ASSERT_TRUE(Start(Quoted(temp / "BIN\\TESTCHILD.EXE") + " out:found"));
+  EXPECT_EQ(OutputAfterExit(), "found");
+}
+
+// A bare program name is looked for in the current folder first.
+TEST_F(ChildProcessTest, FindsABareProgramNameInTheCurrentFolder) {
+  TTempFolder temp;
+  ASSERT_TRUE(Fs::CopyFile(ProgramPath("testchild"), temp / (std::string("mychild") + ExeSuffix), false));
+  std::string previous = Fs::CurrentFolder();
+  ASSERT_TRUE(Fs::SetCurrentFolder(temp.Path()));
+  bool started = Start("mychild.exe out:here");
+  Fs::SetCurrentFolder(previous);
+  ASSERT_TRUE(started) << child_.StartError();
+  EXPECT_EQ(OutputAfterExit(), "here");
+}
+
+struct TArgumentsCase {
+  const char *Name;
+  const char *Arguments;
+  const char *Received;
+};
+
+void PrintTo(const TArgumentsCase &arguments, std::ostream *out) {
+  *out << arguments.Name;
+}
+
+class ChildArgumentsTest : public ChildProcessTest, public testing::WithParamInterface<TArgumentsCase> {};
+
+TEST_P(ChildArgumentsTest, ArgumentsArriveAsWindowsSplitsThem) {
+  ASSERT_TRUE(Start(Quoted(ProgramPath("testchild")) + " args " + GetParam().Arguments));
+  EXPECT_EQ(OutputAfterExit(), std::string("[args]\n") + GetParam().Received);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Quoting, ChildArgumentsTest,
+    testing::Values(TArgumentsCase{"Plain", "a b", "[a]\n[b]\n"},
+                    TArgumentsCase{"Quoted", "\"a b\"  c", "[a b]\n[c]\n"},
+                    TArgumentsCase{"QuotedPath", "\"C:\\Program Files\\x.dpk\"",
+                                   "[C:\\Program Files\\x.dpk]\n"},
+                    TArgumentsCase{"QuotedSwitchValue", "-LE\"C:\\Out Dir\\Bin\"", "[-LEC:\\Out Dir\\Bin]\n"},
+                    TArgumentsCase{"EscapedQuote", "a\\\"b", "[a\"b]\n"},
+                    TArgumentsCase{"BackslashBeforeClosingQuote", "\"a\\\\\" b", "[a\\]\n[b]\n"},
+                    TArgumentsCase{"TrailingBackslash", "C:\\dir\\", "[C:\\dir\\]\n"}),
+    [](const testing::TestParamInfo<TArgumentsCase> &info) { return info.param.Name; });
+
+} // namespace
