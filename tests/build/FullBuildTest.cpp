@@ -71,6 +71,15 @@ protected:
     std::sort(names.begin(), names.end());
     return names;
   }
+  // The text of {$DESCRIPTION '...'} in a package source of the copied sample.
+  std::string DescriptionInSource(const std::string &file) {
+    std::string text = ReadTextFile(root / ("Src\\" + file));
+    auto at = text.find("{$DESCRIPTION '");
+    if (at == std::string::npos)
+      return {};
+    at += 15;
+    return text.substr(at, text.find("'}", at) - at);
+  }
   static bool Has(const std::vector<std::string> &files, const std::string &name) {
     return std::find(files.begin(), files.end(), name) != files.end();
   }
@@ -114,6 +123,9 @@ TEST_F(FullBuildTest, Delphi7EnterpriseBuildsAllFourteenPackages) {
                         "ZelLanguage77.bpl", "ZelDB77.bpl", "ZelQR77.bpl"},
                        true);
   EXPECT_EQ(host.Calls, std::vector<std::string>{"BeforeCompile 0"});
+  // The packages are real modules: their descriptions read back as the package sources state them.
+  EXPECT_EQ(PackageDescription(host.EnvironmentFolder + "\\Bin\\DclZel77.bpl"), DescriptionInSource("DclZel77.dpk"));
+  EXPECT_FALSE(DescriptionInSource("DclZel77.dpk").empty());
   // The log: per package its name, the compiler's lines and the dashes.
   ASSERT_NE(BuildLog, nullptr);
   EXPECT_EQ(BuildLog->front(), "Zel77");

@@ -2,6 +2,7 @@
 #include "framework/RegFile.h"
 #include "framework/Registry.h"
 #include "TestSupport.h"
+#include "framework/WinApi.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -153,5 +154,31 @@ TEST_F(RegistryTest, MalformedRegistryFilesAreRejectedWithTheLine) {
     }
   }
 }
+
+#ifdef _WIN32
+// The real registry of the machine, without the sandbox: the predefined keys, rights and types.
+TEST(RealRegistry, KeysAreMadeOnlyWhenAskedAndAReadOnlyKeyStaysUnchanged) {
+  const std::string key = "\\Software\\ZelRecompileTests\\Real" + std::to_string(::GetCurrentProcessId());
+  TRegistry user(TRootKey::CurrentUser);
+  user.DeleteKey(key);
+  EXPECT_FALSE(user.OpenKey(key, false));
+  EXPECT_FALSE(user.KeyExists(key));
+  ASSERT_TRUE(user.OpenKey(key + "\\Deeper", true)); // every missing level is made
+  user.WriteString("Text", "1");
+  user.WriteInteger("Number", 5);
+  EXPECT_EQ(user.ReadString("Text"), "1");
+  EXPECT_THROW(user.ReadString("Number"), ERegistryException);
+  user.CloseKey();
+
+  TRegistry machine(TRootKey::LocalMachine);
+  ASSERT_TRUE(machine.OpenKeyReadOnly("SOFTWARE\\Microsoft\\Windows\\CurrentVersion"));
+  EXPECT_FALSE(machine.ReadString("ProgramFilesDir").empty());
+  EXPECT_THROW(machine.WriteString("ZelRecompileTest", "x"), ERegistryException);
+  EXPECT_FALSE(machine.ValueExists("ZelRecompileTest"));
+  EXPECT_FALSE(machine.KeyExists("SOFTWARE\\No Such Vendor\\No Such Product"));
+  EXPECT_TRUE(user.DeleteKey(key));
+  EXPECT_FALSE(user.KeyExists(key));
+}
+#endif
 
 } // namespace
