@@ -65,7 +65,8 @@ double ChildrenCpu() {
 #endif
 }
 
-// The compiler alone: start, drain its output, wait.
+// The compiler alone: start it and wait for its end, draining its few lines meanwhile. (Waiting
+// for the end of the pipe instead would wait for the child's console too, under Wine.)
 double BareRun(const std::string &commandLine) {
   TPipe input, output;
   std::uint32_t error = 0;
@@ -78,9 +79,10 @@ double BareRun(const std::string &commandLine) {
   output.WriteEnd.Close();
   input.ReadEnd.Close();
   char buffer[4096];
-  while (output.ReadEnd.Read(buffer, sizeof buffer) > 0) {
-  }
-  child.WaitForExit();
+  std::uint32_t waiting = 0;
+  while (!child.WaitForExit(1))
+    if (output.ReadEnd.BytesWaiting(waiting) && waiting > 0)
+      output.ReadEnd.Read(buffer, waiting < sizeof buffer ? waiting : sizeof buffer);
   return Milliseconds(TClock::now() - start);
 }
 
