@@ -8,6 +8,7 @@
 #include "framework/Desktop.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
+#include "framework/LocalTime.h"
 #include "process/ExecuteCommand.h"
 #include "session/BuildLog.h"
 
@@ -17,13 +18,7 @@ namespace {
 
 // The start line's date and time, in the short date and long time form of the system.
 std::string StartTimeText() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
+  std::tm local = LocalTime(std::time(nullptr));
   char text[64];
   std::strftime(text, sizeof text, "%x %X", &local);
   return text;

@@ -4,6 +4,7 @@
 #include "environments/Environments.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
+#include "framework/LocalTime.h"
 #include "framework/Resources.h"
 #include "process/ExecuteCommand.h"
 
@@ -12,13 +13,7 @@
 const std::uint32_t RunStartFileDate = CurrentDosDateTime();
 
 std::uint32_t CurrentDosDateTime() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
+  std::tm local = LocalTime(std::time(nullptr));
   std::uint32_t date = std::uint32_t((local.tm_year - 80) << 9 | (local.tm_mon + 1) << 5 | local.tm_mday);
   std::uint32_t time = std::uint32_t(local.tm_hour << 11 | local.tm_min << 5 | local.tm_sec / 2);
   return date << 16 | time;

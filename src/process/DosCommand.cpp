@@ -181,7 +181,11 @@ void TDosThread::SplitIntoLines(const char *bytes, std::uint32_t count) {
 void TDosThread::EndLine() {
   settings_.Timer->ResetLastLine();
   settings_.CapturedLines->push_back(std::move(pending_));
-  const std::string &line = settings_.CapturedLines->back();
+  ShowEntireLine(settings_.CapturedLines->back());
+}
+
+// A finished line replaces the partial one on display, if one is showing, and is reported whole.
+void TDosThread::ShowEntireLine(const std::string &line) {
   if (TStringList *display = settings_.DisplayLines) {
     if (partialShown_ && !display->empty())
       display->back() = line;
@@ -244,19 +248,7 @@ void TDosThread::FeedInput(TPipeEnd &input) {
 
 // The echo completes a partial line that is showing, as a terminal shows typed text after a
 // prompt. It is shown, never captured.
-void TDosThread::EchoInput(const std::string &text) {
-  std::string line = pending_ + text;
-  if (TStringList *display = settings_.DisplayLines) {
-    if (partialShown_ && !display->empty())
-      display->back() = line;
-    else
-      display->push_back(line);
-  }
-  partialShown_ = false;
-  if (settings_.OnNewLine)
-    settings_.OnNewLine(*settings_.Sender, line, otEntireLine);
-  pending_.clear();
-}
+void TDosThread::EchoInput(const std::string &text) { ShowEntireLine(pending_ + text); }
 
 // ---- TDosCommand ----
 

@@ -105,6 +105,7 @@ private:
   void RunChild();
   void SplitIntoLines(const char *bytes, std::uint32_t count);
   void EndLine();
+  void ShowEntireLine(const std::string &line);
   void ShowPartialLine();
   void FlushPendingLine();
   void FeedInput(TPipeEnd &input);
