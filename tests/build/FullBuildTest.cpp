@@ -212,8 +212,16 @@ TEST_F(FullBuildTest, CBuilder6ConvertsEveryPackageAndGathersTheProducts) {
 TEST_F(FullBuildTest, CBuilder4MakesTheProjectsThemselves) {
   Environment("CBuilder4", false, false, false, "PRO", 4, {"make", "bpr2mak"});
   Build();
-  EXPECT_EQ(Folder("Bin").size(), 6u);
-  EXPECT_EQ(Folder("System").size(), 8u);
+  EXPECT_EQ(host.EnvironmentFolder, root / "Src\\Compiled\\BuilderC4");
+  EXPECT_EQ(Folder("System"), Packages({"Zel7", "ZelUI7", "ZelDB7", "ZelPro7", "ZelGL7", "ZelImage7",
+                                        "ZelLanguage7", "ZelQR7"}, "C4"));
+  EXPECT_EQ(Folder("Bin"), Packages({"DclZel7", "DclZelPro7", "DclZGL7", "DclZQR7", "DclZelStd7", "DclZelProStd7"},
+                                    "C4"));
+  auto lib = Folder("Lib");
+  for (const char *name : {"Zel7C4.bpi", "Zel7C4.lib", "ZelChart.obj", "ZelDefs.inc", "ZelEditChart.dfm"})
+    EXPECT_TRUE(Has(lib, name)) << name;
+  EXPECT_TRUE(Has(Folder("Include"), "ZelDefs.inc"));
+  ExpectInSystemFolder({"Zel7C4.bpl", "ZelDB7C4.bpl", "ZelQR7C4.bpl"}, true);
   EXPECT_TRUE(ListFiles(root / "Src\\*.mak").empty()); // no converter ran
   ASSERT_NE(BuildLog, nullptr);
   EXPECT_EQ(std::count_if(BuildLog->begin(), BuildLog->end(),
