@@ -116,9 +116,11 @@ TEST_F(FullBuildTest, Delphi7EnterpriseBuildsAllFourteenPackages) {
   EXPECT_FALSE(Has(lib, "ZelEditChart.xfm"));
   EXPECT_FALSE(Fs::DirectoryExists(host.EnvironmentFolder + "\\Include"));
   // Every form file in the tree belongs to a compiled unit.
-  for (const auto &name : lib)
-    if (name.size() > 4 && name.substr(name.size() - 4) == ".dfm")
+  for (const auto &name : lib) {
+    if (name.size() > 4 && name.substr(name.size() - 4) == ".dfm") {
       EXPECT_TRUE(Has(lib, name.substr(0, name.size() - 4) + ".dcu")) << name;
+    }
+  }
   ExpectInSystemFolder({"Zel77.bpl", "ZelUI77.bpl", "ZelPro77.bpl", "ZelGL77.bpl", "ZelImage77.bpl",
                         "ZelLanguage77.bpl", "ZelDB77.bpl", "ZelQR77.bpl"},
                        true);

@@ -209,9 +209,11 @@ TEST_F(DetectionTest, ColumnsStandAtTheirPlacesAndMoveOnlyForLongNames) {
   EXPECT_EQ(clx.CheckBox->Width(), clx.CheckBox->NeededWidth()); // the whole name shows
   for (int i = 0; i < 2; ++i) {
     EXPECT_EQ(Environments[i].CheckBox->Width(), clx.CheckBox->Width());
-    for (auto *control : groupBox.Controls())
-      if (control->Top() == Environments[i].CheckBox->Top() && control != Environments[i].CheckBox)
+    for (auto *control : groupBox.Controls()) {
+      if (control->Top() == Environments[i].CheckBox->Top() && control != Environments[i].CheckBox) {
         EXPECT_GE(control->Left(), 5 + clx.CheckBox->Width()) << "overlaps the name: " << control->Caption();
+      }
+    }
   }
 }
 
