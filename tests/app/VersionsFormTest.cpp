@@ -117,6 +117,14 @@ TEST_F(VersionsFormTest, TheLayoutHasEveryComponentAtItsPlace) {
   EXPECT_TRUE(form->Button2.Enabled());
 }
 
+TEST_F(VersionsFormTest, TheLibraryUnitsAreThoseOfTheSampleDistribution) {
+  Create();
+  const TStringList &units = form->OriginalFiles.Lines();
+  EXPECT_EQ(units.size(), Fs::FindFiles(SourcePath("sample\\Quivex\\*.pas")).size()); // every unit, once
+  for (const auto &unit : units)
+    EXPECT_TRUE(Fs::FileExists(SourcePath("sample\\Quivex\\" + unit + ".pas"))) << unit;
+}
+
 TEST_F(VersionsFormTest, AStandardBuildSaysSoInTheCaptionAndTheDestination) {
   Application().SetParameters({"standard"});
   Create();
