@@ -8,20 +8,13 @@
 #include "framework/Exception.h"
 #include "framework/Files.h"
 #include "framework/Registry.h"
+#include "framework/Text.h"
 #include "process/EnvironmentCheck.h"
 #include "session/BuildLog.h"
 
 #include <cctype>
 
 const char *const SettingsKey = "\\Software\\Velmora Software\\Quivex Recompile";
-
-namespace {
-std::string UpperCase(std::string text) {
-  for (auto &c : text)
-    c = char(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-} // namespace
 
 TVersionsForm::TVersionsForm() : TForm("VersionsForm") {
   CreateComponents();

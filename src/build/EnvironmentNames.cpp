@@ -1,11 +1,8 @@
 #include "EnvironmentNames.h"
 
 #include "environments/Environments.h"
+#include "framework/Text.h"
 #include "session/BuildLog.h"
-
-namespace {
-std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
-} // namespace
 
 void SetEnvironmentNames(TBuildHost &host, int index) {
   const TEnviron &row = Environments[std::size_t(index)];

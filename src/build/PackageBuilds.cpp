@@ -3,13 +3,10 @@
 #include "CompileProcs.h"
 #include "EnvironmentNames.h"
 #include "environments/Environments.h"
+#include "framework/Text.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
 #include "process/ExecuteCommand.h"
-
-namespace {
-std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
-} // namespace
 
 void CompileDelphiPackage(const TBuildHost &host, const std::string &commandLine, const std::string &file,
                           const std::string &subfolder) {

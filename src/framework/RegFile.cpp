@@ -1,6 +1,7 @@
 #include "RegFile.h"
 #include "Exception.h"
 #include "Files.h"
+#include "Text.h"
 #include "TextLines.h"
 
 #include <cctype>
@@ -8,12 +9,6 @@
 
 namespace {
 
-std::string Upper(std::string text) {
-  for (auto &c : text)
-    if (c >= 'a' && c <= 'z')
-      c = char(c - 32);
-  return text;
-}
 
 // UTF-16LE with byte order mark (what "Version 5.00" files usually are) to the program's 8-bit text;
 // the fixtures only use the ASCII range.
@@ -27,7 +22,7 @@ std::string NarrowFromUtf16(const std::string &bytes, std::size_t start) {
 }
 
 TRootKey ParseRoot(const std::string &name, int lineNumber) {
-  std::string root = Upper(name);
+  std::string root = UpperCase(name);
   if (root == "HKEY_LOCAL_MACHINE" || root == "HKLM")
     return TRootKey::LocalMachine;
   if (root == "HKEY_CURRENT_USER" || root == "HKCU")

@@ -1,16 +1,8 @@
 #include "process/EnvironmentCheck.h"
+#include "framework/Text.h"
 #include "environments/Environments.h"
 #include "process/ExecuteCommand.h"
 #include "session/BuildHost.h"
-
-namespace {
-std::string UpperCase(std::string text) {
-  for (char &c : text)
-    if (c >= 'a' && c <= 'z')
-      c = char(c - 32);
-  return text;
-}
-} // namespace
 
 std::string IdeExecutablePath(int index) {
   const TEnviron &environment = Environments[std::size_t(index)];

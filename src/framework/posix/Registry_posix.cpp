@@ -3,6 +3,7 @@
 // read-only key refusing writes).
 #include "framework/Exception.h"
 #include "framework/Registry.h"
+#include "framework/Text.h"
 
 #include <algorithm>
 #include <map>
@@ -10,12 +11,6 @@
 
 namespace {
 
-std::string Upper(std::string text) {
-  for (auto &c : text)
-    if (c >= 'a' && c <= 'z')
-      c = char(c - 32);
-  return text;
-}
 
 struct TStoredKey {
   std::string Name; // the last component as created
@@ -29,7 +24,7 @@ public:
   std::map<std::string, TStoredKey> Keys;
 
   static std::string FullPath(TRootKey root, const std::string &path) {
-    return path.empty() ? RootKeyName(root) : RootKeyName(root) + "\\" + Upper(path);
+    return path.empty() ? RootKeyName(root) : RootKeyName(root) + "\\" + UpperCase(path);
   }
   bool Exists(TRootKey root, const std::string &path) {
     return path.empty() || Keys.count(FullPath(root, path));
@@ -59,9 +54,9 @@ TRegistryStore &Store() {
 }
 
 TRegValue *FindValue(TStoredKey &key, const std::string &name) {
-  std::string wanted = Upper(name);
+  std::string wanted = UpperCase(name);
   for (auto &value : key.Values)
-    if (Upper(value.Name) == wanted)
+    if (UpperCase(value.Name) == wanted)
       return &value;
   return nullptr;
 }
@@ -170,9 +165,9 @@ bool TRegistry::DeleteValue(const std::string &name) {
   TStoredKey *key = keyOpen_ && !impl_->readOnly ? Store().Find(root_, currentPath_) : nullptr;
   if (!key)
     return false;
-  std::string wanted = Upper(name);
+  std::string wanted = UpperCase(name);
   auto it = std::find_if(key->Values.begin(), key->Values.end(),
-                         [&](const TRegValue &v) { return Upper(v.Name) == wanted; });
+                         [&](const TRegValue &v) { return UpperCase(v.Name) == wanted; });
   if (it == key->Values.end())
     return false;
   key->Values.erase(it);
