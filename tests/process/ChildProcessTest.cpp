@@ -24,9 +24,15 @@ protected:
     ASSERT_TRUE(CreateChildPipe(input_, TChildEnd::Read, error)) << error;
     ASSERT_TRUE(CreateChildPipe(output_, TChildEnd::Write, error)) << error;
   }
+  // A child still running is let go gently: the end of its input ends a draining child, and only
+  // one that still runs is terminated. Either way it is gone before the next test starts.
   void TearDown() override {
-    if (child_.Started() && child_.ExitCode() == StillActive)
+    if (!child_.Started() || child_.ExitCode() != StillActive)
+      return;
+    input_.WriteEnd.Close();
+    if (!child_.WaitForExit(Patience / 10))
       child_.Terminate(1);
+    child_.WaitForExit(Patience);
   }
 
   bool Start(const std::string &commandLine) {
