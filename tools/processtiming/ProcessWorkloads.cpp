@@ -1,0 +1,120 @@
+#include "ProcessWorkloads.h"
+
+#include "framework/Process.h"
+#include "process/DosCommand.h"
+#include "process/ExecuteCommand.h"
+
+#ifdef _WIN32
+#include "framework/WinApi.h"
+#else
+#include <sys/resource.h>
+#endif
+
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+namespace ProcessWorkloads {
+
+namespace {
+
+void WaitLikeExecuteCommand(const TDosCommand &command) {
+  while (!command.Finished())
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+std::string SpewActions() {
+  return "spew:" + std::to_string(FiftyMegabytes) + ":" + std::to_string(SpewLineLength);
+}
+
+// A child on fresh pipes; the caller keeps our ends.
+struct TPipedChild {
+  TPipe Input, Output;
+  TChildProcess Child;
+
+  explicit TPipedChild(const std::string &commandLine) {
+    std::uint32_t error = 0;
+    CreateChildPipe(Input, TChildEnd::Read, error);
+    CreateChildPipe(Output, TChildEnd::Write, error);
+    Child.Start(commandLine, Input.ReadEnd, Output.WriteEnd);
+  }
+};
+
+} // namespace
+
+std::string ChildCommand(const std::string &testChild, const std::string &actions) {
+  return "\"" + testChild + "\" " + actions;
+}
+
+std::size_t CaptureSpew(const std::string &testChild) {
+  TDosCommand command;
+  command.CommandLine = ChildCommand(testChild, SpewActions());
+  command.Run();
+  WaitLikeExecuteCommand(command);
+  return command.CapturedLines.size();
+}
+
+std::int64_t ReadSpewPlainly(const std::string &testChild) {
+  TPipedChild piped(ChildCommand(testChild, SpewActions()));
+  piped.Output.WriteEnd.Close(); // so that the end of the child's output ends the loop
+  std::vector<char> buffer(65536);
+  std::int64_t total = 0;
+  while (std::uint32_t got = piped.Output.ReadEnd.Read(buffer.data(), std::uint32_t(buffer.size())))
+    total += got;
+  piped.Child.WaitForExit();
+  return total;
+}
+
+std::vector<double> LineDelaysMicroseconds(const std::string &testChild) {
+  std::vector<double> delays;
+  std::mutex mutex;
+  TDosCommand command;
+  command.OnNewLine = [&](TDosCommand &, const std::string &line, TOutputType type) {
+    if (type != otEntireLine)
+      return;
+    auto now = std::chrono::steady_clock::now().time_since_epoch();
+    double received = double(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+    std::lock_guard lock(mutex);
+    delays.push_back((received - std::stod(line)) / 1e3);
+  };
+  command.CommandLine = ChildCommand(testChild, "stamp:200:7");
+  command.Run();
+  WaitLikeExecuteCommand(command);
+  std::sort(delays.begin(), delays.end());
+  return delays;
+}
+
+void RunSilentChild(const std::string &testChild, int milliseconds) {
+  TDosCommand command;
+  command.CommandLine = ChildCommand(testChild, "sleep:" + std::to_string(milliseconds));
+  command.Run();
+  WaitLikeExecuteCommand(command);
+}
+
+void ExecuteTrivialChild(const std::string &testChild) {
+  ExecuteCommand(ChildCommand(testChild, "exit:0"), "trivial");
+}
+
+void SpawnAndWaitTrivialChild(const std::string &testChild) {
+  TPipedChild piped(ChildCommand(testChild, "exit:0"));
+  piped.Child.WaitForExit();
+}
+
+double CpuSeconds() {
+#ifdef _WIN32
+  FILETIME created, exited, kernel, user;
+  ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+  auto value = [](const FILETIME &time) {
+    return double((std::uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e7;
+  };
+  return value(kernel) + value(user);
+#else
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+#endif
+}
+
+} // namespace ProcessWorkloads

@@ -1,0 +1,41 @@
+// The work the console runner's timings measure, shared by the Google Benchmark suite (native) and
+// the plain harness (built for both platforms, run under Wine). Each workload runs the test child
+// with the given actions; the callers only time them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ProcessWorkloads {
+
+constexpr std::int64_t FiftyMegabytes = 50LL * 1024 * 1024;
+constexpr std::int64_t SpewLineLength = 80;
+
+// The test child's command line with the given actions.
+std::string ChildCommand(const std::string &testChild, const std::string &actions);
+
+// 50 MB in 80-byte lines through the runner into CapturedLines; returns how many lines arrived.
+std::size_t CaptureSpew(const std::string &testChild);
+
+// The same child and pipe, read with blocking reads of 64 KB until the end, bytes thrown away;
+// returns how many bytes arrived.
+std::int64_t ReadSpewPlainly(const std::string &testChild);
+
+// From the child's write to the runner's report of the line, in microseconds, sorted: the child
+// writes its steady clock, which is the same clock in both processes.
+std::vector<double> LineDelaysMicroseconds(const std::string &testChild);
+
+// A child that stays silent for the given time while the caller waits as ExecuteCommand does.
+void RunSilentChild(const std::string &testChild, int milliseconds);
+
+// One ExecuteCommand of a child that does nothing; the build log grows by its lines.
+void ExecuteTrivialChild(const std::string &testChild);
+
+// The same child started on fresh pipes and waited for, without the runner.
+void SpawnAndWaitTrivialChild(const std::string &testChild);
+
+// The CPU time this whole process has used so far, user and kernel.
+double CpuSeconds();
+
+} // namespace ProcessWorkloads
