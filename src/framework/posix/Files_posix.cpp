@@ -2,6 +2,7 @@
 // to case, Win32 error codes, and the read-only attribute honoured (even for root, who could
 // otherwise delete or overwrite anything).
 #include "framework/Files.h"
+#include "Win32Codes.h"
 
 #include <array>
 #include <cctype>
@@ -30,26 +31,11 @@ std::string &SystemFolderSetting() {
   return folder;
 }
 
-std::uint32_t Win32CodeFor(int error) {
-  switch (error) {
-  case 0: return 0;
-  case ENOENT: return ErrorFileNotFound;
-  case ENOTDIR: return ErrorPathNotFound;
-  case EACCES: case EPERM: case EROFS: case EISDIR: return ErrorAccessDenied;
-  case EEXIST: return ErrorAlreadyExists;
-  case ENAMETOOLONG: return ErrorFilenameTooLong;
-  case ENOTEMPTY: return 145; // ERROR_DIR_NOT_EMPTY
-  case ENOSPC: return 112;    // ERROR_DISK_FULL
-  case EBUSY: return 32;      // ERROR_SHARING_VIOLATION
-  default: return 31;         // ERROR_GEN_FAILURE
-  }
-}
-
 bool Fail(std::uint32_t code) {
   lastError = code;
   return false;
 }
-bool FailErrno() { return Fail(Win32CodeFor(errno)); }
+bool FailErrno() { return Fail(Win32Codes::FromErrno(errno)); }
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
 
@@ -217,7 +203,7 @@ bool CopyFile(const std::string &source, const std::string &target, bool failIfE
     if (n < 0) {
       int error = errno;
       ::close(fd);
-      return Fail(Win32CodeFor(error));
+      return Fail(Win32Codes::FromErrno(error));
     }
     written += std::size_t(n);
   }
@@ -408,7 +394,7 @@ bool WriteWholeFile(const std::string &path, const std::string &bytes) {
   if (!ok || ::rename(temporary.c_str(), native.c_str()) != 0) {
     int error = errno;
     ::unlink(temporary.c_str());
-    return Fail(Win32CodeFor(error ? error : EIO));
+    return Fail(Win32Codes::FromErrno(error ? error : EIO));
   }
   return true;
 }

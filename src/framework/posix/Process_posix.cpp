@@ -3,6 +3,7 @@
 // so that the command lines the program forms for Windows tools run unchanged here.
 #include "framework/Files.h"
 #include "framework/Process.h"
+#include "Win32Codes.h"
 
 #include <cerrno>
 #include <chrono>
@@ -23,17 +24,6 @@ extern char **environ;
 
 namespace {
 
-// Win32 error codes for what can go wrong here.
-enum : std::uint32_t {
-  ErrorFileNotFound = 2,
-  ErrorTooManyOpenFiles = 4,
-  ErrorAccessDenied = 5,
-  ErrorNotEnoughMemory = 8,
-  ErrorGenFailure = 31,
-  ErrorBrokenPipe = 109,
-  ErrorBadExeFormat = 193,
-};
-
 // The exit codes Windows gives a process that crashed the same way.
 enum : std::uint32_t {
   StatusAccessViolation = 0xC0000005,
@@ -42,28 +32,6 @@ enum : std::uint32_t {
   StatusControlCExit = 0xC000013A,
   AbortExitCode = 3, // what abort() leaves on Windows
 };
-
-std::uint32_t Win32CodeFor(int error) {
-  switch (error) {
-  case ENOENT:
-  case ENOTDIR:
-    return ErrorFileNotFound;
-  case EACCES:
-  case EPERM:
-    return ErrorAccessDenied;
-  case ENOEXEC:
-    return ErrorBadExeFormat;
-  case EMFILE:
-  case ENFILE:
-    return ErrorTooManyOpenFiles;
-  case ENOMEM:
-    return ErrorNotEnoughMemory;
-  case EPIPE:
-    return ErrorBrokenPipe;
-  default:
-    return ErrorGenFailure;
-  }
-}
 
 std::uint32_t ExitCodeFor(int status) {
   if (WIFEXITED(status))
@@ -118,8 +86,8 @@ std::vector<std::string> NamesToTry(const std::string &name) {
 std::uint32_t CheckProgram(const std::string &native) {
   struct stat st;
   if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-    return ErrorFileNotFound;
-  return ::access(native.c_str(), X_OK) == 0 ? 0u : std::uint32_t(ErrorAccessDenied);
+    return Fs::ErrorFileNotFound;
+  return ::access(native.c_str(), X_OK) == 0 ? 0u : std::uint32_t(Fs::ErrorAccessDenied);
 }
 
 // The native path of the program a command line names, searched as CreateProcess searches: a
@@ -142,14 +110,14 @@ std::optional<std::string> FindProgram(const std::string &name, std::uint32_t &e
       start = end + 1;
     }
   }
-  error = ErrorFileNotFound;
+  error = Fs::ErrorFileNotFound;
   for (const auto &folder : folders)
     for (const auto &candidate : NamesToTry(name)) {
       std::string native = Fs::NativePath(folder + candidate);
       std::uint32_t problem = CheckProgram(native);
       if (problem == 0)
         return native;
-      if (problem != ErrorFileNotFound)
+      if (problem != Fs::ErrorFileNotFound)
         error = problem;
     }
   return std::nullopt;
@@ -225,7 +193,7 @@ bool CreateChildPipe(TPipe &pipe, TChildEnd, std::uint32_t &error) {
   // standard handle, so no other child started meanwhile inherits either end.
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) {
-    error = Win32CodeFor(errno);
+    error = Win32Codes::FromErrno(errno);
     return false;
   }
   pipe.ReadEnd = TPipeEnd(UniqueFd(fds[0]));
@@ -248,7 +216,7 @@ bool TChildProcess::Start(const std::string &commandLine, const TPipeEnd &input,
   Close();
   std::vector<std::string> arguments = SplitCommandLine(commandLine);
   if (arguments.empty() || arguments[0].empty()) {
-    startError_ = ErrorFileNotFound;
+    startError_ = Fs::ErrorFileNotFound;
     return false;
   }
   std::optional<std::string> program = FindProgram(arguments[0], startError_);
@@ -276,7 +244,7 @@ bool TChildProcess::Start(const std::string &commandLine, const TPipeEnd &input,
   int failure =
       ::posix_spawn(&pid, program->c_str(), &setup.Actions, &setup.Attributes, argv.data(), environ);
   if (failure != 0) {
-    startError_ = Win32CodeFor(failure);
+    startError_ = Win32Codes::FromErrno(failure);
     return false;
   }
   pid_ = pid;

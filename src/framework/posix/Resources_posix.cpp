@@ -3,12 +3,11 @@
 // file, so a damaged package is an error, never a crash.
 #include "framework/Files.h"
 #include "framework/Resources.h"
+#include "Win32Codes.h"
 
 #include <cstring>
 
 namespace {
-
-constexpr std::uint32_t ErrorBadExeFormat = 193;
 
 class TImage {
 public:
@@ -168,7 +167,7 @@ bool LoadDataResource(const std::string &modulePath, const std::string &name, st
   }
   TPeResources resources(*file);
   if (!resources.Open()) {
-    errorCode = ErrorBadExeFormat;
+    errorCode = Win32Codes::ErrorBadExeFormat;
     return false;
   }
   bytes = resources.Find(10, name); // RT_RCDATA
