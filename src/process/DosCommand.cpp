@@ -186,12 +186,7 @@ void TDosThread::EndLine() {
 
 // A finished line replaces the partial one on display, if one is showing, and is reported whole.
 void TDosThread::ShowEntireLine(const std::string &line) {
-  if (TStringList *display = settings_.DisplayLines) {
-    if (partialShown_ && !display->empty())
-      display->back() = line;
-    else
-      display->push_back(line);
-  }
+  ShowOnDisplay(line);
   partialShown_ = false;
   if (settings_.OnNewLine)
     settings_.OnNewLine(*settings_.Sender, line, otEntireLine);
@@ -199,12 +194,7 @@ void TDosThread::ShowEntireLine(const std::string &line) {
 }
 
 void TDosThread::ShowPartialLine() {
-  if (TStringList *display = settings_.DisplayLines) {
-    if (partialShown_ && !display->empty())
-      display->back() = pending_;
-    else
-      display->push_back(pending_);
-  }
+  ShowOnDisplay(pending_);
   if (settings_.OnNewLine)
     settings_.OnNewLine(*settings_.Sender, pending_, otBeginningOfLine);
   partialShown_ = true;
@@ -214,15 +204,20 @@ void TDosThread::ShowPartialLine() {
 void TDosThread::FlushPendingLine() {
   if (pending_.empty())
     return;
-  settings_.CapturedLines->push_back(pending_);
-  if (TStringList *display = settings_.DisplayLines) {
-    if (partialShown_ && !display->empty())
-      display->back() = pending_;
-    else
-      display->push_back(pending_);
-  }
-  if (settings_.OnNewLine)
-    settings_.OnNewLine(*settings_.Sender, pending_, otEntireLine);
+  settings_.CapturedLines->push_back(std::move(pending_));
+  ShowEntireLine(settings_.CapturedLines->back());
+}
+
+// The display keeps one entry for a line shown in part; its later parts and the finished line
+// replace that entry.
+void TDosThread::ShowOnDisplay(const std::string &text) {
+  TStringList *display = settings_.DisplayLines;
+  if (!display)
+    return;
+  if (partialShown_ && !display->empty())
+    display->back() = text;
+  else
+    display->push_back(text);
 }
 
 void TDosThread::FeedInput(TPipeEnd &input) {

@@ -108,6 +108,7 @@ private:
   void ShowEntireLine(const std::string &line);
   void ShowPartialLine();
   void FlushPendingLine();
+  void ShowOnDisplay(const std::string &text);
   void FeedInput(TPipeEnd &input);
   void EchoInput(const std::string &text);
   bool TimeIsUp() const;
