@@ -1,5 +1,6 @@
 #include "PeImage.h"
 
+#include "LittleEndian.h"
 #include "StandInError.h"
 #include "StandInFiles.h"
 
@@ -21,22 +22,6 @@ constexpr std::uint32_t SectionCount = 3;
 
 std::uint32_t AlignUp(std::uint32_t value, std::uint32_t alignment) {
   return (value + alignment - 1) / alignment * alignment;
-}
-
-void PutWord(std::string &out, std::uint16_t value) {
-  out += static_cast<char>(value & 0xFF);
-  out += static_cast<char>(value >> 8);
-}
-
-void PutDWord(std::string &out, std::uint32_t value) {
-  PutWord(out, static_cast<std::uint16_t>(value & 0xFFFF));
-  PutWord(out, static_cast<std::uint16_t>(value >> 16));
-}
-
-void SetDWord(std::string &out, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) {
-    out[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-  }
 }
 
 // Resource directories order named entries before numbered ones, names by their upper-case text,
@@ -292,10 +277,11 @@ public:
   }
   std::uint16_t Word(std::size_t at) const {
     Require(at, 2);
-    return static_cast<std::uint16_t>(Byte(at) | (Byte(at + 1) << 8));
+    return StandIn::Word(image_, at);
   }
   std::uint32_t DWord(std::size_t at) const {
-    return static_cast<std::uint32_t>(Word(at)) | (static_cast<std::uint32_t>(Word(at + 2)) << 16);
+    Require(at, 4);
+    return StandIn::DWord(image_, at);
   }
   std::string Bytes(std::size_t at, std::size_t count) const {
     Require(at, count);
@@ -308,7 +294,6 @@ public:
   }
 
 private:
-  unsigned Byte(std::size_t at) const { return static_cast<unsigned char>(image_[at]); }
   const std::string &image_;
 };
 

@@ -1,5 +1,6 @@
 #include "Resources.h"
 
+#include "LittleEndian.h"
 #include "StandInError.h"
 #include "StandInFiles.h"
 
@@ -14,26 +15,6 @@ constexpr std::array<std::uint16_t, 32> Cp1252High = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-std::uint16_t Word(const std::string &bytes, std::size_t at) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
-                                    (static_cast<unsigned char>(bytes[at + 1]) << 8));
-}
-
-std::uint32_t DWord(const std::string &bytes, std::size_t at) {
-  return static_cast<std::uint32_t>(Word(bytes, at)) |
-         (static_cast<std::uint32_t>(Word(bytes, at + 2)) << 16);
-}
-
-void PutWord(std::string &out, std::uint16_t value) {
-  out += static_cast<char>(value & 0xFF);
-  out += static_cast<char>(value >> 8);
-}
-
-void PutDWord(std::string &out, std::uint32_t value) {
-  PutWord(out, static_cast<std::uint16_t>(value & 0xFFFF));
-  PutWord(out, static_cast<std::uint16_t>(value >> 16));
-}
 
 void Align(std::string &out, std::size_t alignment) {
   while (out.size() % alignment != 0) {
