@@ -9,7 +9,6 @@
 
 #include <cctype>
 #include <iostream>
-#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -24,19 +23,8 @@ std::string CacheFile() {
 }
 
 TCache LoadCache() {
-  TCache cache;
-  if (auto bytes = ReadFileBytes(CacheFile())) {
-    std::istringstream in(*bytes);
-    std::string line;
-    while (std::getline(in, line)) {
-      line = Trim(line);
-      auto equals = line.find('=');
-      if (equals != std::string::npos) {
-        cache.emplace_back(line.substr(0, equals), line.substr(equals + 1));
-      }
-    }
-  }
-  return cache;
+  auto bytes = ReadFileBytes(CacheFile());
+  return bytes ? KeyValueLines(*bytes) : TCache();
 }
 
 bool SaveCache(const TCache &cache) {

@@ -307,6 +307,20 @@ std::vector<std::string> SplitWords(const std::string &text) {
   return words;
 }
 
+std::vector<std::pair<std::string, std::string>> KeyValueLines(const std::string &text) {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    line = Trim(line);
+    auto equals = line.find('=');
+    if (equals != std::string::npos) {
+      pairs.emplace_back(line.substr(0, equals), line.substr(equals + 1));
+    }
+  }
+  return pairs;
+}
+
 std::optional<std::string> IniValue(const std::string &path, const std::string &section,
                                     const std::string &key) {
   auto bytes = ReadFileBytes(path);

@@ -6,6 +6,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace StandIn {
@@ -51,6 +52,8 @@ bool StartsWithText(const std::string &text, const std::string &prefix);
 std::vector<std::string> SplitList(const std::string &text, char separator);
 // Splits at blanks, tabs and line ends.
 std::vector<std::string> SplitWords(const std::string &text);
+// The key=value lines of a text, trimmed, in order; lines without "=" are left out.
+std::vector<std::pair<std::string, std::string>> KeyValueLines(const std::string &text);
 
 // Reads a value of a small INI file (no file, section or key: nullopt).
 std::optional<std::string> IniValue(const std::string &path, const std::string &section,

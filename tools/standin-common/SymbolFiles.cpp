@@ -22,20 +22,12 @@ std::string JoinList(const std::vector<std::string> &items) {
 // The key=value lines after the signature line; nullopt when the signature differs.
 std::optional<std::vector<std::pair<std::string, std::string>>> ReadRecord(const std::string &bytes,
                                                                            const std::string &signature) {
-  std::istringstream in(bytes);
-  std::string line;
-  if (!std::getline(in, line) || Trim(line) != signature) {
+  auto firstLineEnd = bytes.find('\n');
+  std::string firstLine = bytes.substr(0, firstLineEnd);
+  if (Trim(firstLine) != signature) {
     return std::nullopt;
   }
-  std::vector<std::pair<std::string, std::string>> fields;
-  while (std::getline(in, line)) {
-    line = Trim(line);
-    auto equals = line.find('=');
-    if (equals != std::string::npos) {
-      fields.emplace_back(line.substr(0, equals), line.substr(equals + 1));
-    }
-  }
-  return fields;
+  return KeyValueLines(firstLineEnd == std::string::npos ? std::string() : bytes.substr(firstLineEnd + 1));
 }
 
 } // namespace
