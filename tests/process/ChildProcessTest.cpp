@@ -8,11 +8,6 @@
 
 namespace {
 
-#ifdef _WIN32
-const char *const ExeSuffix = ".exe";
-#else
-const char *const ExeSuffix = "";
-#endif
 
 constexpr std::uint32_t Patience = 30000; // ms; only guards against a hang
 
@@ -152,7 +147,7 @@ TEST_F(ChildProcessTest, FindsTheProgramIgnoringCase) {
   TTempFolder temp;
   ASSERT_TRUE(Fs::ForceFolders(temp / "Bin"));
   ASSERT_TRUE(
-      Fs::CopyFile(ProgramPath("testchild"), temp / (std::string("Bin\\TestChild") + ExeSuffix), false));
+      Fs::CopyFile(ProgramPath("testchild"), temp / ExecutableName("Bin\\TestChild"), false));
   ASSERT_TRUE(Start(Quoted(temp / "BIN\\TESTCHILD.EXE") + " out:found"));
   EXPECT_EQ(OutputAfterExit(), "found");
 }
@@ -160,7 +155,7 @@ TEST_F(ChildProcessTest, FindsTheProgramIgnoringCase) {
 // A bare program name is looked for in the current folder first.
 TEST_F(ChildProcessTest, FindsABareProgramNameInTheCurrentFolder) {
   TTempFolder temp;
-  ASSERT_TRUE(Fs::CopyFile(ProgramPath("testchild"), temp / (std::string("mychild") + ExeSuffix), false));
+  ASSERT_TRUE(Fs::CopyFile(ProgramPath("testchild"), temp / ExecutableName("mychild"), false));
   std::string previous = Fs::CurrentFolder();
   ASSERT_TRUE(Fs::SetCurrentFolder(temp.Path()));
   bool started = Start("mychild.exe out:here");

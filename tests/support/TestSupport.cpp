@@ -62,19 +62,22 @@ std::string BinaryPath(const std::string &relative) {
   return PlatformPath(ZEL_BINARY_DIR) + "\\" + relative;
 }
 
-std::string ProgramPath(const std::string &name) {
+std::string ExecutableName(const std::string &baseName) {
 #ifdef _WIN32
-  const char *suffix = ".exe";
+  return baseName + ".exe";
 #else
-  const char *suffix = "";
+  return baseName;
 #endif
+}
+
+std::string ProgramPath(const std::string &name) {
   // Tools are built into their own folders below tools/; search the usual places.
   for (const std::string &folder : {std::string("tools\\") + name, std::string("tools"), std::string("")}) {
-    std::string candidate = BinaryPath(folder.empty() ? name + suffix : folder + "\\" + name + suffix);
+    std::string candidate = BinaryPath(folder.empty() ? ExecutableName(name) : folder + "\\" + ExecutableName(name));
     if (Fs::FileExists(candidate))
       return candidate;
   }
-  return BinaryPath("tools\\" + name + "\\" + name + suffix);
+  return BinaryPath("tools\\" + name + "\\" + ExecutableName(name));
 }
 
 void WriteTextFile(const std::string &path, const std::string &bytes) {

@@ -25,6 +25,8 @@ std::string SourcePath(const std::string &relative);
 std::string BinaryPath(const std::string &relative);
 // A program built by this project (a stand-in tool or a test child), with ".exe" on Win32.
 std::string ProgramPath(const std::string &name);
+// The file name of a program of that base name on this platform: ".exe" added on Win32.
+std::string ExecutableName(const std::string &baseName);
 
 // Writes text to a file, creating missing folders; fails the current test when it cannot.
 void WriteTextFile(const std::string &path, const std::string &bytes);

@@ -63,13 +63,13 @@ protected:
   }
 
   TToolRun Convert(const std::string &project) {
-    return RunTool(Quote(environment_.Tool("bpr2mak")) + " " + Quote(Src() + "\\" + project + ".bpk"),
+    return RunTool(Quoted(environment_.Tool("bpr2mak")) + " " + Quoted(Src() + "\\" + project + ".bpk"),
                    temp_.Path());
   }
   // make as the C++Builder package build runs it, in the source folder.
   TToolRun Make(const std::string &makefile, const std::string &defines = " -DZELENTERPRISE") {
     return RunTool(
-        Quote(environment_.Tool("make")) + " -B" + defines + " -f" + Quote(Src() + "\\" + makefile), Src());
+        Quoted(environment_.Tool("make")) + " -B" + defines + " -f" + Quoted(Src() + "\\" + makefile), Src());
   }
 
   TTempFolder temp_;

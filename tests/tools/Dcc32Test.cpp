@@ -61,10 +61,10 @@ protected:
   std::string Command(const std::string &package, const std::string &subfolder = "\\System",
                       const std::string &defines = " -DZELENTERPRISE") const {
     std::string lib = Out() + "\\lib";
-    return Quote(environment_.Tool("dcc32")) + " " + ReleaseOptions + " -LN" + Quote(lib) + " -E" +
-           Quote(Out() + "\\bin") + " -N" + Quote(lib) + " -U" + Quote(lib) + ";" + Quote(Src()) + " -I" +
-           Quote(Src()) + " -R" + Quote(Src()) + defines + " " + Quote(Src() + "\\" + package + ".dpk") +
-           " -LE" + Quote(Out() + subfolder);
+    return Quoted(environment_.Tool("dcc32")) + " " + ReleaseOptions + " -LN" + Quoted(lib) + " -E" +
+           Quoted(Out() + "\\bin") + " -N" + Quoted(lib) + " -U" + Quoted(lib) + ";" + Quoted(Src()) + " -I" +
+           Quoted(Src()) + " -R" + Quoted(Src()) + defines + " " + Quoted(Src() + "\\" + package + ".dpk") +
+           " -LE" + Quoted(Out() + subfolder);
   }
 
   TToolRun Compile(const std::string &package, const std::string &defines = " -DZELENTERPRISE") {
@@ -177,7 +177,7 @@ TEST_F(Dcc32Test, AUsedUnitIsFoundOnlyOnTheSearchPath) {
   EXPECT_NE(run.Output.find("ZelChart.pas(3) Fatal: File not found: 'ZelExtra.dcu'"), std::string::npos)
       << run.Output;
   // With the folder on -U the unit is compiled into the package, as the real compiler does.
-  run = RunTool(Command("Zel77") + " -U" + Quote(temp_ / "Extra"), Src());
+  run = RunTool(Command("Zel77") + " -U" + Quoted(temp_ / "Extra"), Src());
   ASSERT_EQ(run.ExitCode, 0) << run.Output;
   EXPECT_NE(run.Output.find("Warning: Unit 'ZelExtra' implicitly imported into package 'Zel77'"),
             std::string::npos)
@@ -192,7 +192,7 @@ TEST_F(Dcc32Test, AnIncludeFileNeedsItsFolder) {
   EXPECT_EQ(run.ExitCode, 1);
   EXPECT_NE(run.Output.find("ZeEngine.pas(2) Fatal: File not found: 'Defs.inc'"), std::string::npos)
       << run.Output;
-  EXPECT_EQ(RunTool(Command("Zel77") + " -I" + Quote(temp_ / "Inc"), Src()).ExitCode, 0);
+  EXPECT_EQ(RunTool(Command("Zel77") + " -I" + Quoted(temp_ / "Inc"), Src()).ExitCode, 0);
 }
 
 TEST_F(Dcc32Test, AFatalMessageFailsTheCompileWhereItsConditionHolds) {
@@ -234,7 +234,7 @@ TEST_F(Dcc32Test, OutputFoldersAreNotCreated) {
 }
 
 TEST_F(Dcc32Test, WithoutOutputSwitchesEverythingGoesBesideTheSources) {
-  TToolRun run = RunTool(Quote(environment_.Tool("dcc32")) + " -Q -B Zel77.dpk", Src());
+  TToolRun run = RunTool(Quoted(environment_.Tool("dcc32")) + " -Q -B Zel77.dpk", Src());
   ASSERT_EQ(run.ExitCode, 0) << run.Output;
   EXPECT_EQ(FileNames(Src(), "*.dcu"), (std::vector<std::string>{"ZeEngine.dcu", "ZelChart.dcu"}));
   EXPECT_EQ(FileNames(Src(), "Zel77.*"),
@@ -275,10 +275,10 @@ TEST_F(Dcc32Test, TheDecisionCubeBuildWritesIntoTheCurrentFolder) {
   WriteTextFile(cube + "\\dss.dpk",
                 "package dss;\r\n{$DESCRIPTION 'Decision Cube'}\r\n{$LIBSUFFIX '70'}\r\n"
                 "requires\r\n  vcl,\r\n  zel77;\r\ncontains\r\n  MXGRAPH in 'MXGRAPH.pas';\r\nend.\r\n");
-  std::string command = Quote(environment_.Tool("dcc32")) + " " + ReleaseOptions +
+  std::string command = Quoted(environment_.Tool("dcc32")) + " " + ReleaseOptions +
                         " -LE\".\" -LN\".\" -E\".\" -N\".\"" + " -U" +
-                        Quote(Src() + ";" + environment_.Lib() + ";" + Out() + "\\lib") + " -I" +
-                        Quote(Out() + "\\lib") + " " + Quote(cube + "\\dss.dpk");
+                        Quoted(Src() + ";" + environment_.Lib() + ";" + Out() + "\\lib") + " -I" +
+                        Quoted(Out() + "\\lib") + " " + Quoted(cube + "\\dss.dpk");
   TToolRun run = RunTool(command, cube);
   ASSERT_EQ(run.ExitCode, 0) << run.Output;
   EXPECT_EQ(FileNames(cube, "*"),

@@ -36,10 +36,10 @@ protected:
                       const std::string &namespaces = " -NSBorland.VCL") const {
     std::string lib = Out() + "\\lib";
     Fs::ForceFolders(Out() + "\\Assemblies");
-    return Quote(environment_.Tool("dccil")) + " " + ReleaseOptions + " -LN" + Quote(lib) + " -E" +
-           Quote(Out() + "\\bin") + " -N" + Quote(lib) + " -U" + Quote(lib) + ";" + Quote(Src()) + " -I" +
-           Quote(Src()) + " -R" + Quote(Src()) + " -U" + Quote(environment_.Root() + "\\units") + namespaces +
-           " " + Quote(Src() + "\\" + package + ".dpk") + " -LE" + Quote(Out() + "\\Assemblies") +
+    return Quoted(environment_.Tool("dccil")) + " " + ReleaseOptions + " -LN" + Quoted(lib) + " -E" +
+           Quoted(Out() + "\\bin") + " -N" + Quoted(lib) + " -U" + Quoted(lib) + ";" + Quoted(Src()) + " -I" +
+           Quoted(Src()) + " -R" + Quoted(Src()) + " -U" + Quoted(environment_.Root() + "\\units") + namespaces +
+           " " + Quoted(Src() + "\\" + package + ".dpk") + " -LE" + Quoted(Out() + "\\Assemblies") +
            " -LUSystem.Drawing  -W-UNIT_PLATFORM -W-SYMBOL_PLATFORM " + (keys ? " -DZELKEYS" : "");
   }
 

@@ -20,7 +20,7 @@ protected:
   std::string Cache() const { return framework_.Bin() + "\\GlobalAssemblyCache.txt"; }
   // The tool text found in the registry ends with a blank; the install step adds " /i ".
   TToolRun Gac(const std::string &arguments) {
-    return RunTool(Quote(framework_.Tool("gacutil")) + "  " + arguments, temp_.Path());
+    return RunTool(Quoted(framework_.Tool("gacutil")) + "  " + arguments, temp_.Path());
   }
 
   TTempFolder temp_;
@@ -28,21 +28,21 @@ protected:
 };
 
 TEST_F(GacUtilTest, InstallRecordsTheAssemblyBesideTheTool) {
-  TToolRun run = Gac("/i " + Quote(Assembly("Velmora.Quivex.Vcl")));
+  TToolRun run = Gac("/i " + Quoted(Assembly("Velmora.Quivex.Vcl")));
   ASSERT_EQ(run.ExitCode, 0) << run.Output;
   EXPECT_NE(run.Output.find("Microsoft (R) .NET Global Assembly Cache Utility."), std::string::npos)
       << run.Output;
   EXPECT_NE(run.Output.find("\nAssembly successfully added to the cache\n"), std::string::npos) << run.Output;
-  ASSERT_EQ(Gac("/i " + Quote(Assembly("Velmora.Quivex.Vcl.Languages"))).ExitCode, 0);
+  ASSERT_EQ(Gac("/i " + Quoted(Assembly("Velmora.Quivex.Vcl.Languages"))).ExitCode, 0);
   // Installing again replaces the record instead of adding a second one.
-  ASSERT_EQ(Gac("/i " + Quote(Assembly("Velmora.Quivex.Vcl"))).ExitCode, 0);
+  ASSERT_EQ(Gac("/i " + Quoted(Assembly("Velmora.Quivex.Vcl"))).ExitCode, 0);
   EXPECT_EQ(ReadTextFile(Cache()),
             "Velmora.Quivex.Vcl.Languages=" + Assembly("Velmora.Quivex.Vcl.Languages") +
                 "\r\nVelmora.Quivex.Vcl=" + Assembly("Velmora.Quivex.Vcl") + "\r\n");
 }
 
 TEST_F(GacUtilTest, ListAndUninstall) {
-  ASSERT_EQ(Gac("/i " + Quote(Assembly("Velmora.Quivex.Vcl"))).ExitCode, 0);
+  ASSERT_EQ(Gac("/i " + Quoted(Assembly("Velmora.Quivex.Vcl"))).ExitCode, 0);
   TToolRun run = Gac("/l");
   EXPECT_NE(run.Output.find("        Velmora.Quivex.Vcl\n\nNumber of items = 1"), std::string::npos)
       << run.Output;
@@ -54,7 +54,7 @@ TEST_F(GacUtilTest, ListAndUninstall) {
 }
 
 TEST_F(GacUtilTest, AMissingAssemblyFails) {
-  TToolRun run = Gac("/i " + Quote(Assembly("Velmora.Quivex.Vcl.Design")));
+  TToolRun run = Gac("/i " + Quoted(Assembly("Velmora.Quivex.Vcl.Design")));
   EXPECT_EQ(run.ExitCode, 1);
   EXPECT_NE(
       run.Output.find("Failure adding assembly to the cache: The system cannot find the file specified."),
@@ -65,7 +65,7 @@ TEST_F(GacUtilTest, AMissingAssemblyFails) {
 
 TEST_F(GacUtilTest, AFileThatIsNoAssemblyFails) {
   WriteTextFile(Assembly("Notes"), "just text");
-  TToolRun run = Gac("/i " + Quote(Assembly("Notes")));
+  TToolRun run = Gac("/i " + Quoted(Assembly("Notes")));
   EXPECT_EQ(run.ExitCode, 1);
   EXPECT_NE(run.Output.find("The module was expected to contain an assembly manifest."), std::string::npos)
       << run.Output;

@@ -77,7 +77,7 @@ TEST(PeImageTest, WindowsRunsAProgramImage) {
   TTempFolder temp;
   std::string path = temp / "Program.exe";
   WriteTextFile(path, BuildPeImage(TImageKind::Exe, {}));
-  TToolRun run = RunTool(Quote(path), temp.Path());
+  TToolRun run = RunTool(Quoted(path), temp.Path());
   EXPECT_EQ(run.ExitCode, 0);
 }
 #endif

@@ -233,13 +233,13 @@ protected:
       Fs::ForceFolders(out + folder);
     }
     std::string lib = out + "\\lib";
-    std::string base = Quote(environment.Tool("dcc32")) + " " + ReleaseOptions + " -LN" + Quote(lib) + " -E" +
-                       Quote(out + "\\bin") + " -N" + Quote(lib) + " -U" + Quote(lib) + ";" + Quote(Src()) +
-                       " -I" + Quote(Src()) + " -R" + Quote(Src()) + defines;
+    std::string base = Quoted(environment.Tool("dcc32")) + " " + ReleaseOptions + " -LN" + Quoted(lib) + " -E" +
+                       Quoted(out + "\\bin") + " -N" + Quoted(lib) + " -U" + Quoted(lib) + ";" + Quoted(Src()) +
+                       " -I" + Quoted(Src()) + " -R" + Quoted(Src()) + defines;
     for (const TPackage &package : PackageTable(row)) {
       std::string command = base + (package.NoBde ? " -DNOUSE_BDE" : "") + " " +
-                            Quote(Src() + "\\" + package.Name + ".dpk") + " -LE" +
-                            Quote(out + package.Folder);
+                            Quoted(Src() + "\\" + package.Name + ".dpk") + " -LE" +
+                            Quoted(out + package.Folder);
       TToolRun run = RunTool(command, Src());
       EXPECT_EQ(run.ExitCode, 0) << package.Name << "\n" << run.Output;
       if (run.ExitCode != 0) {
@@ -271,7 +271,7 @@ protected:
     bool convert = row.Suffix.rfind("C4", 0) != 0;
     TSimulatedEnvironment environment(temp_ / ("CBuilder" + row.Suffix), {"make", "bpr2mak"}, libraries);
     environment.SetCompilerVersion(version);
-    std::string base = Quote(environment.Tool("make")) + " -B" + defines;
+    std::string base = Quoted(environment.Tool("make")) + " -B" + defines;
     for (const TPackage &package : PackageTable(row)) {
       std::string makefile = package.Name + ".bpk";
       if (convert) {
@@ -280,12 +280,12 @@ protected:
         if (text.rfind("\xEF\xBB\xBF", 0) == 0) {
           WriteTextFile(project, text.substr(3));
         }
-        TToolRun converted = RunTool(Quote(environment.Tool("bpr2mak")) + " " + Quote(project), Src());
+        TToolRun converted = RunTool(Quoted(environment.Tool("bpr2mak")) + " " + Quoted(project), Src());
         ASSERT_EQ(converted.ExitCode, 0) << package.Name << "\n" << converted.Output;
         makefile = package.Name + ".mak";
       }
       TToolRun run = RunTool(
-          base + (package.NoBde ? " -DNOUSE_BDE" : "") + " -f" + Quote(Src() + "\\" + makefile), Src());
+          base + (package.NoBde ? " -DNOUSE_BDE" : "") + " -f" + Quoted(Src() + "\\" + makefile), Src());
       ASSERT_EQ(run.ExitCode, 0) << package.Name << "\n" << run.Output;
       for (const char *mask : {"*.il?", "*.tds"}) {
         for (const std::string &name : FileNames(Src(), mask)) {
@@ -352,10 +352,10 @@ TEST_F(SampleBuildTest, TheWrongOrderFailsAsWithTheRealCompiler) {
   std::string out = OutFolder("Delphi7");
   Fs::ForceFolders(out + "\\System");
   Fs::ForceFolders(out + "\\Lib");
-  std::string command = Quote(environment.Tool("dcc32")) + " " + ReleaseOptions + " -LN" +
-                        Quote(out + "\\lib") + " -N" + Quote(out + "\\lib") + " -U" + Quote(out + "\\lib") +
-                        ";" + Quote(Src()) + " -I" + Quote(Src()) + " -R" + Quote(Src()) + " " +
-                        Quote(Src() + "\\ZelUI77.dpk") + " -LE" + Quote(out + "\\System");
+  std::string command = Quoted(environment.Tool("dcc32")) + " " + ReleaseOptions + " -LN" +
+                        Quoted(out + "\\lib") + " -N" + Quoted(out + "\\lib") + " -U" + Quoted(out + "\\lib") +
+                        ";" + Quoted(Src()) + " -I" + Quoted(Src()) + " -R" + Quoted(Src()) + " " +
+                        Quoted(Src() + "\\ZelUI77.dpk") + " -LE" + Quoted(out + "\\System");
   TToolRun run = RunTool(command, Src());
   EXPECT_EQ(run.ExitCode, 1);
   EXPECT_NE(run.Output.find("Fatal: Required package 'Zel77' not found"), std::string::npos) << run.Output;
@@ -365,7 +365,7 @@ TEST_F(SampleBuildTest, TheLibraryRefusesClxOnDelphi5) {
   TSimulatedEnvironment environment(temp_ / "Delphi5", {"dcc32"}, {"vcl50.dcp"});
   environment.SetCompilerVersion("13.0");
   TToolRun run =
-      RunTool(Quote(environment.Tool("dcc32")) + " -Q -DCLX " + Quote(Src() + "\\Zel75.dpk"), Src());
+      RunTool(Quoted(environment.Tool("dcc32")) + " -Q -DCLX " + Quoted(Src() + "\\Zel75.dpk"), Src());
   EXPECT_EQ(run.ExitCode, 1);
   EXPECT_NE(
       run.Output.find("ZelDefs.inc(22) Fatal: Quivex 7 for CLX needs Delphi 6 or C++Builder 6 or later."),
@@ -398,14 +398,14 @@ TEST_F(SampleBuildTest, TheDotNetAssemblies) {
   Fs::ForceFolders(out + "\\Lib");
   Fs::ForceFolders(out + "\\Assemblies");
   std::string lib = out + "\\lib";
-  std::string base = Quote(environment.Tool("dccil")) + " " + ReleaseOptions + " -LN" + Quote(lib) + " -E" +
-                     Quote(out + "\\bin") + " -N" + Quote(lib) + " -U" + Quote(lib) + ";" + Quote(Src()) +
-                     " -I" + Quote(Src()) + " -R" + Quote(Src()) + " -U" +
-                     Quote(environment.Root() + "\\units") + " -NSBorland.VCL";
+  std::string base = Quoted(environment.Tool("dccil")) + " " + ReleaseOptions + " -LN" + Quoted(lib) + " -E" +
+                     Quoted(out + "\\bin") + " -N" + Quoted(lib) + " -U" + Quoted(lib) + ";" + Quoted(Src()) +
+                     " -I" + Quoted(Src()) + " -R" + Quoted(Src()) + " -U" +
+                     Quoted(environment.Root() + "\\units") + " -NSBorland.VCL";
   for (const char *assembly :
        {"Velmora.Quivex.VCL", "Velmora.Quivex.VCL.Languages", "Velmora.Quivex.VCL.Design"}) {
-    std::string command = base + " " + Quote(Src() + "\\" + assembly + ".dpk") + " -LE" +
-                          Quote(out + "\\Assemblies") +
+    std::string command = base + " " + Quoted(Src() + "\\" + assembly + ".dpk") + " -LE" +
+                          Quoted(out + "\\Assemblies") +
                           " -LUSystem.Drawing  -W-UNIT_PLATFORM -W-SYMBOL_PLATFORM  -DZELKEYS";
     TToolRun run = RunTool(command, Src());
     ASSERT_EQ(run.ExitCode, 0) << assembly << "\n" << run.Output;

@@ -1,119 +1,49 @@
 #include "ToolRun.h"
 
-#include "CommandLine.h"
 #include "Resources.h"
 #include "StandInFiles.h"
 #include "framework/Files.h"
-#include "framework/Handles.h"
+#include "framework/Process.h"
 #include "framework/Resources.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <cerrno>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
-namespace {
-
-#ifdef _WIN32
-const char *const ExeSuffix = ".exe";
-#else
-const char *const ExeSuffix = "";
-#endif
-
-} // namespace
-
-std::string Quote(const std::string &text) {
-  return "\"" + text + "\"";
-}
-
-#ifdef _WIN32
+// Through the program's own process layer: a hidden child with a new console, the current folder
+// set around the start.
 TToolRun RunTool(const std::string &commandLine, const std::string &folder) {
-  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE readEnd = nullptr, writeEnd = nullptr;
-  if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
-    ADD_FAILURE() << "CreatePipe failed: " << ::GetLastError();
+  TPipe input, output;
+  std::uint32_t error = 0;
+  if (!CreateChildPipe(input, TChildEnd::Read, error) || !CreateChildPipe(output, TChildEnd::Write, error)) {
+    ADD_FAILURE() << "cannot create a pipe: error " << error;
     return {};
   }
-  UniqueHandle reader(readEnd), writer(writeEnd);
-  ::SetHandleInformation(reader.Get(), HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = nullptr;
-  startup.hStdOutput = writer.Get();
-  startup.hStdError = writer.Get();
-  PROCESS_INFORMATION info{};
-  std::string mutableLine = commandLine;
-  if (!::CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                        folder.c_str(), &startup, &info)) {
-    ADD_FAILURE() << "cannot start " << commandLine << ": error " << ::GetLastError();
+  const std::string previousFolder = Fs::CurrentFolder();
+  if (!Fs::SetCurrentFolder(folder)) {
+    ADD_FAILURE() << "cannot change to " << folder << ": error " << Fs::LastErrorCode();
     return {};
   }
-  UniqueHandle process(info.hProcess), thread(info.hThread);
-  writer.Close(); // the child holds the only write end now: reading ends when it exits
+  TChildProcess child;
+  const bool started = child.Start(commandLine, input.ReadEnd, output.WriteEnd);
+  Fs::SetCurrentFolder(previousFolder);
+  if (!started) {
+    ADD_FAILURE() << "cannot start " << commandLine << ": error " << child.StartError();
+    return {};
+  }
+  input.WriteEnd.Close();  // the tools read no input
+  output.WriteEnd.Close(); // the child holds the only write end now: reading ends when it exits
   TToolRun run;
   char buffer[4096];
-  DWORD read = 0;
-  while (::ReadFile(reader.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
-    run.Output.append(buffer, read);
-  }
-  ::WaitForSingleObject(process.Get(), INFINITE);
-  DWORD exitCode = 0;
-  ::GetExitCodeProcess(process.Get(), &exitCode);
-  run.ExitCode = static_cast<int>(exitCode);
+  while (std::uint32_t count = output.ReadEnd.Read(buffer, sizeof buffer))
+    run.Output.append(buffer, count);
+  child.WaitForExit();
+  run.ExitCode = static_cast<int>(child.ExitCode());
+  // The C runtime ends lines with CR LF on Windows.
   run.Output.erase(std::remove(run.Output.begin(), run.Output.end(), '\r'), run.Output.end());
   return run;
 }
-#else
-TToolRun RunTool(const std::string &commandLine, const std::string &folder) {
-  std::vector<std::string> arguments = StandIn::SplitCommandLine(commandLine);
-  if (arguments.empty()) {
-    ADD_FAILURE() << "empty command line";
-    return {};
-  }
-  std::string program = StandIn::NativePath(arguments.front());
-  std::string directory = StandIn::NativePath(folder);
-  int ends[2];
-  if (::pipe(ends) != 0) {
-    ADD_FAILURE() << "pipe failed";
-    return {};
-  }
-  UniqueFd reader(ends[0]), writer(ends[1]);
-  std::vector<char *> argv;
-  for (std::string &argument : arguments) {
-    argv.push_back(argument.data());
-  }
-  argv.push_back(nullptr);
-  pid_t child = ::fork();
-  if (child == 0) {
-    ::dup2(writer.Get(), 1);
-    ::dup2(writer.Get(), 2);
-    if (::chdir(directory.c_str()) != 0) {
-      ::_exit(126);
-    }
-    ::execv(program.c_str(), argv.data());
-    ::_exit(127);
-  }
-  writer.Close();
-  TToolRun run;
-  char buffer[4096];
-  ssize_t count;
-  while ((count = ::read(reader.Get(), buffer, sizeof buffer)) > 0 || (count < 0 && errno == EINTR)) {
-    if (count > 0) {
-      run.Output.append(buffer, static_cast<std::size_t>(count));
-    }
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-#endif
 
 TSimulatedEnvironment::TSimulatedEnvironment(const std::string &root, const std::vector<std::string> &tools,
                                              const std::vector<std::string> &libraryFiles)
@@ -137,7 +67,7 @@ void TSimulatedEnvironment::SetCompilerVersion(const std::string &version) {
 }
 
 std::string TSimulatedEnvironment::Tool(const std::string &name) const {
-  return Bin() + "\\" + name + ExeSuffix;
+  return Bin() + "\\" + ExecutableName(name);
 }
 
 #ifdef _WIN32

@@ -5,6 +5,7 @@
 #pragma once
 #include "TestSupport.h"
 #include "framework/Files.h"
+#include "framework/Text.h"
 
 #include <optional>
 #include <string>
@@ -19,9 +20,6 @@ struct TToolRun {
 // line is split by the Windows rules, as the program's process layer does; under Wine it goes to
 // CreateProcess unchanged.
 TToolRun RunTool(const std::string &commandLine, const std::string &folder);
-
-// "\"" + text + "\"".
-std::string Quote(const std::string &text);
 
 // An environment of a Borland product in a temporary folder, laid out as installed: bin with the
 // stand-ins copied in, lib with the symbol files of the environment's own packages. Those are empty
