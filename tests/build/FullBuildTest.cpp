@@ -69,7 +69,7 @@ protected:
   std::vector<std::string> Folder(const std::string &subfolder) {
     return ListTree(host.EnvironmentFolder + "\\" + subfolder);
   }
-  static std::vector<std::string> Packages(std::initializer_list<std::string> stems, const std::string &suffix) {
+  static std::vector<std::string> Packages(const std::vector<std::string> &stems, const std::string &suffix) {
     std::vector<std::string> names;
     for (const auto &stem : stems)
       names.push_back(stem + suffix + ".bpl");
@@ -97,15 +97,18 @@ protected:
 const char *const BaseResources[] = {"ZelResou.res", "Quivex.res", "ZelChaEx.res", "ZelBrushes.res", "ZelBmps.res"};
 const char *const ProResources[] = {"ZelProBm.res", "ZelTools.res",  "ZelNavig.res", "ZelImaPo.res",
                                     "ZelImaBa.res", "ZelGLIcon.res", "ZelFunne.res", "ZelComma.res"};
+// Every package of the table, as a full edition (Delphi or C++Builder) builds them.
+const std::vector<std::string> AllRuntimePackages = {"Zel7",   "ZelUI7",    "ZelDB7",       "ZelPro7",
+                                                     "ZelGL7", "ZelImage7", "ZelLanguage7", "ZelQR7"};
+const std::vector<std::string> AllDesignPackages = {"DclZel7", "DclZelPro7", "DclZGL7",
+                                                    "DclZQR7", "DclZelStd7", "DclZelProStd7"};
 
 TEST_F(FullBuildTest, Delphi7EnterpriseBuildsAllFourteenPackages) {
   Environment("Delphi7", true, false, false, "CSS", 7, {"dcc32"});
   Build();
   EXPECT_EQ(host.EnvironmentFolder, root / "Src\\Compiled\\Delphi7");
-  EXPECT_EQ(Folder("System"), Packages({"Zel7", "ZelUI7", "ZelDB7", "ZelPro7", "ZelGL7", "ZelImage7",
-                                        "ZelLanguage7", "ZelQR7"}, "7"));
-  EXPECT_EQ(Folder("Bin"), Packages({"DclZel7", "DclZelPro7", "DclZGL7", "DclZQR7", "DclZelStd7", "DclZelProStd7"},
-                                    "7"));
+  EXPECT_EQ(Folder("System"), Packages(AllRuntimePackages, "7"));
+  EXPECT_EQ(Folder("Bin"), Packages(AllDesignPackages, "7"));
   auto lib = Folder("Lib");
   for (const char *name : {"ZelDefs.inc", "Zel77.dcp", "Zel77.res", "DclZelProStd77.res", "ZeEngine.dcu",
                            "ZelChart.dcu", "ZelEditChart.dfm", "ZelQRIcon.res"})
@@ -185,10 +188,8 @@ TEST_F(FullBuildTest, CBuilder6ConvertsEveryPackageAndGathersTheProducts) {
   Environment("CBuilder6", false, false, false, "CSS", 6, {"make", "bpr2mak"});
   Build();
   EXPECT_EQ(host.EnvironmentFolder, root / "Src\\Compiled\\BuilderC6");
-  EXPECT_EQ(Folder("System"), Packages({"Zel7", "ZelUI7", "ZelDB7", "ZelPro7", "ZelGL7", "ZelImage7",
-                                        "ZelLanguage7", "ZelQR7"}, "C6"));
-  EXPECT_EQ(Folder("Bin"), Packages({"DclZel7", "DclZelPro7", "DclZGL7", "DclZQR7", "DclZelStd7", "DclZelProStd7"},
-                                    "C6"));
+  EXPECT_EQ(Folder("System"), Packages(AllRuntimePackages, "C6"));
+  EXPECT_EQ(Folder("Bin"), Packages(AllDesignPackages, "C6"));
   auto include = Folder("Include");
   EXPECT_TRUE(Has(include, "ZelDefs.inc"));
   EXPECT_TRUE(Has(include, "ZelChart.hpp"));
@@ -207,10 +208,8 @@ TEST_F(FullBuildTest, CBuilder4MakesTheProjectsThemselves) {
   Environment("CBuilder4", false, false, false, "PRO", 4, {"make", "bpr2mak"});
   Build();
   EXPECT_EQ(host.EnvironmentFolder, root / "Src\\Compiled\\BuilderC4");
-  EXPECT_EQ(Folder("System"), Packages({"Zel7", "ZelUI7", "ZelDB7", "ZelPro7", "ZelGL7", "ZelImage7",
-                                        "ZelLanguage7", "ZelQR7"}, "C4"));
-  EXPECT_EQ(Folder("Bin"), Packages({"DclZel7", "DclZelPro7", "DclZGL7", "DclZQR7", "DclZelStd7", "DclZelProStd7"},
-                                    "C4"));
+  EXPECT_EQ(Folder("System"), Packages(AllRuntimePackages, "C4"));
+  EXPECT_EQ(Folder("Bin"), Packages(AllDesignPackages, "C4"));
   auto lib = Folder("Lib");
   for (const char *name : {"Zel7C4.bpi", "Zel7C4.lib", "ZelChart.obj", "ZelDefs.inc", "ZelEditChart.dfm"})
     EXPECT_TRUE(Has(lib, name)) << name;
