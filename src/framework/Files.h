@@ -11,13 +11,21 @@
 
 namespace Fs {
 
-// Win32 error codes that callers test for; POSIX produces the same numbers.
+// The Win32 error codes this program meets; POSIX produces the same numbers.
 enum : std::uint32_t {
   ErrorFileNotFound = 2,
   ErrorPathNotFound = 3,
+  ErrorTooManyOpenFiles = 4,
   ErrorAccessDenied = 5,
+  ErrorNotEnoughMemory = 8,
+  ErrorGenFailure = 31,
+  ErrorSharingViolation = 32,
   ErrorFileExists = 80,
+  ErrorBrokenPipe = 109,
+  ErrorDiskFull = 112,
+  ErrorDirNotEmpty = 145,
   ErrorAlreadyExists = 183,
+  ErrorBadExeFormat = 193,
   ErrorFilenameTooLong = 206,
 };
 

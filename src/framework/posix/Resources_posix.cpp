@@ -3,7 +3,6 @@
 // file, so a damaged package is an error, never a crash.
 #include "framework/Files.h"
 #include "framework/Resources.h"
-#include "Win32Codes.h"
 
 #include <cstring>
 
@@ -167,7 +166,7 @@ bool LoadDataResource(const std::string &modulePath, const std::string &name, st
   }
   TPeResources resources(*file);
   if (!resources.Open()) {
-    errorCode = Win32Codes::ErrorBadExeFormat;
+    errorCode = Fs::ErrorBadExeFormat;
     return false;
   }
   bytes = resources.Find(10, name); // RT_RCDATA
