@@ -1,7 +1,7 @@
 #include "VersionsForm.h"
 
-#include "build/BuildDriver.h"
-#include "build/CompileProcs.h"
+#include "librarybuild/BuildDriver.h"
+#include "librarybuild/CompileProcs.h"
 #include "environments/Environments.h"
 #include "framework/Application.h"
 #include "framework/Desktop.h"

@@ -3,9 +3,9 @@
 // times each package twice: through the build driver (CompilePackage: the clean-up, the status,
 // the log, the runner) and as the bare compiler command (spawn and wait). The difference is what
 // the driver adds to the tools' own time.
-#include "build/BuildDriver.h"
-#include "build/CompileProcs.h"
-#include "build/EnvironmentNames.h"
+#include "librarybuild/BuildDriver.h"
+#include "librarybuild/CompileProcs.h"
+#include "librarybuild/EnvironmentNames.h"
 #include "environments/Environments.h"
 #include "framework/Controls.h"
 #include "framework/Files.h"

@@ -1,6 +1,6 @@
 #include "TestHost.h"
-#include "build/BuildDriver.h"
-#include "build/EnvironmentNames.h"
+#include "librarybuild/BuildDriver.h"
+#include "librarybuild/EnvironmentNames.h"
 #include "session/BuildLog.h"
 
 #include <gtest/gtest.h>

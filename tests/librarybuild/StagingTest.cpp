@@ -1,6 +1,6 @@
 #include "TestHost.h"
-#include "build/CompileProcs.h"
-#include "build/PackageBuilds.h"
+#include "librarybuild/CompileProcs.h"
+#include "librarybuild/PackageBuilds.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
 #include "TestSupport.h"

@@ -1,6 +1,6 @@
 #include "TestHost.h"
-#include "build/BuildDriver.h"
-#include "build/CompileProcs.h"
+#include "librarybuild/BuildDriver.h"
+#include "librarybuild/CompileProcs.h"
 #include "framework/Controls.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"

@@ -1,4 +1,4 @@
-#include "build/CompileProcs.h"
+#include "librarybuild/CompileProcs.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
 #include "TestSupport.h"
