@@ -62,7 +62,9 @@ std::vector<TFoundFile> FindFiles(const std::string &mask);
 
 std::string CurrentFolder();
 bool SetCurrentFolder(const std::string &path);
-std::string SystemFolder(); // GetSystemDirectory on Win32; a configurable folder on POSIX
+// The folder for runtime packages: the 32-bit system folder on Win32 (GetSystemWow64Directory in the
+// 64-bit build, else GetSystemDirectory); a configurable folder on POSIX.
+std::string SystemFolder();
 
 // Whole-file access. WriteWholeFile writes a temporary file beside the target and renames it over
 // the target, so that a failure never leaves half a file.

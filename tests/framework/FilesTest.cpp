@@ -1,4 +1,6 @@
 #include "framework/Files.h"
+#include "framework/Text.h"
+#include "framework/WinApi.h"
 #include "TestSupport.h"
 
 #include <algorithm>
@@ -98,5 +100,16 @@ TEST(Files, FoldersAreMadeOneOrAllLevels) {
   EXPECT_FALSE(Fs::SetCurrentFolder(folder / "missing"));
   Fs::SetCurrentFolder(previous);
 }
+
+#ifdef _WIN32
+// Runtime packages go where the 32-bit environments load them from: "system32" as a 32-bit program
+// names it, which on 64-bit Windows is SysWOW64 for the 64-bit build.
+TEST(Files, TheSystemFolderIsTheOneOfThirtyTwoBitPrograms) {
+  char windows[MAX_PATH + 1] = {};
+  ASSERT_GT(::GetWindowsDirectoryA(windows, sizeof windows), 0u);
+  const char *expected = sizeof(void *) == 8 ? "\\SYSWOW64" : "\\SYSTEM32";
+  EXPECT_EQ(UpperCase(Fs::SystemFolder()), UpperCase(windows) + expected);
+}
+#endif
 
 } // namespace

@@ -110,6 +110,13 @@ bool SetCurrentFolder(const std::string &path) { return ::SetCurrentDirectoryA(p
 
 std::string SystemFolder() {
   std::array<char, MAX_PATH + 1> buffer{};
+#if defined(_WIN64)
+  // The folder the 32-bit environments load their runtime packages from: on 64-bit Windows that is
+  // the 32-bit system folder (SysWOW64), which a 32-bit program reaches as its "system32".
+  UINT wow64 = ::GetSystemWow64DirectoryA(buffer.data(), UINT(buffer.size()));
+  if (wow64 > 0 && wow64 < buffer.size())
+    return std::string(buffer.data(), wow64);
+#endif
   UINT n = ::GetSystemDirectoryA(buffer.data(), UINT(buffer.size()));
   return std::string(buffer.data(), n < buffer.size() ? n : 0);
 }

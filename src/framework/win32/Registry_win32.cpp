@@ -5,6 +5,11 @@
 #include <array>
 
 namespace {
+// The Borland environments are 32-bit programs: their machine-wide keys live in the registry's
+// 32-bit view. A 32-bit program sees that view anyway (32-bit Windows ignores the flag); the 64-bit
+// build asks for it, so that it reads and writes what the environments see.
+constexpr REGSAM EnvironmentView = KEY_WOW64_32KEY;
+
 HKEY RootHandle(TRootKey root) {
   switch (root) {
   case TRootKey::ClassesRoot: return HKEY_CLASSES_ROOT;
@@ -32,7 +37,8 @@ bool TRegistry::KeyExists(const std::string &key) {
   if (path.empty())
     return false;
   HKEY handle = nullptr;
-  if (::RegOpenKeyExA(RootHandle(root_), path.c_str(), 0, STANDARD_RIGHTS_READ | KEY_QUERY_VALUE, &handle) !=
+  if (::RegOpenKeyExA(RootHandle(root_), path.c_str(), 0,
+                      STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | EnvironmentView, &handle) !=
       ERROR_SUCCESS)
     return false;
   ::RegCloseKey(handle);
@@ -43,8 +49,9 @@ bool TRegistry::OpenKey(const std::string &key, bool canCreate) {
   std::string path = Resolve(key);
   HKEY handle = nullptr;
   LONG result = canCreate ? ::RegCreateKeyExA(RootHandle(root_), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                              KEY_ALL_ACCESS, nullptr, &handle, nullptr)
-                          : ::RegOpenKeyExA(RootHandle(root_), path.c_str(), 0, KEY_ALL_ACCESS, &handle);
+                                              KEY_ALL_ACCESS | EnvironmentView, nullptr, &handle, nullptr)
+                          : ::RegOpenKeyExA(RootHandle(root_), path.c_str(), 0, KEY_ALL_ACCESS | EnvironmentView,
+                                            &handle);
   if (result != ERROR_SUCCESS)
     return false;
   impl_->key.Reset(handle);
@@ -56,7 +63,7 @@ bool TRegistry::OpenKey(const std::string &key, bool canCreate) {
 bool TRegistry::OpenKeyReadOnly(const std::string &key) {
   std::string path = Resolve(key);
   HKEY handle = nullptr;
-  if (::RegOpenKeyExA(RootHandle(root_), path.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+  if (::RegOpenKeyExA(RootHandle(root_), path.c_str(), 0, KEY_READ | EnvironmentView, &handle) != ERROR_SUCCESS)
     return false;
   impl_->key.Reset(handle);
   currentPath_ = path;
@@ -158,9 +165,18 @@ std::vector<std::string> TRegistry::GetKeyNames() {
 }
 
 namespace {
+LONG DeleteKeyInView(HKEY parent, const std::string &path) {
+#if defined(_WIN64)
+  return ::RegDeleteKeyExA(parent, path.c_str(), EnvironmentView, 0);
+#else
+  // The 32-bit program is in the 32-bit view already; RegDeleteKeyEx is missing before Vista.
+  return ::RegDeleteKeyA(parent, path.c_str());
+#endif
+}
+
 bool DeleteTree(HKEY parent, const std::string &path) {
   HKEY handle = nullptr;
-  if (::RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS, &handle) != ERROR_SUCCESS)
+  if (::RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS | EnvironmentView, &handle) != ERROR_SUCCESS)
     return false;
   UniqueRegistryKey key(handle);
   std::array<char, 256> name;
@@ -172,7 +188,7 @@ bool DeleteTree(HKEY parent, const std::string &path) {
       return false;
   }
   key.Close();
-  return ::RegDeleteKeyA(parent, path.c_str()) == ERROR_SUCCESS;
+  return DeleteKeyInView(parent, path) == ERROR_SUCCESS;
 }
 } // namespace
 
