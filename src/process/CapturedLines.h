@@ -1,13 +1,14 @@
-// The lines a runner captures, stored end to end in one growing text with the offset where each
-// ends: a captured line costs no allocation of its own, and the line still being built is simply
-// the text after the last end. It reads as a list of lines; the views it hands out stay valid
-// until the list changes.
+// The lines a runner captures, stored end to end in large blocks that never move, each line a view
+// into them: a captured line costs no allocation of its own, nothing is copied when the store
+// grows, and the line still being built is the text after the last line in the current block. It
+// reads as a list of lines; the views stay valid until the list is emptied.
 #pragma once
 #include "framework/TextLines.h"
 
 #include <cstddef>
 #include <iosfwd>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,12 +49,9 @@ public:
   using value_type = std::string_view;
   using iterator = const_iterator;
 
-  std::size_t size() const { return ends_.size(); }
-  bool empty() const { return ends_.empty(); }
-  std::string_view operator[](std::size_t index) const {
-    std::size_t start = index == 0 ? 0 : ends_[index - 1];
-    return std::string_view(text_).substr(start, ends_[index] - start);
-  }
+  std::size_t size() const { return lines_.size(); }
+  bool empty() const { return lines_.empty(); }
+  std::string_view operator[](std::size_t index) const { return lines_[index]; }
   std::string_view front() const { return (*this)[0]; }
   std::string_view back() const { return (*this)[size() - 1]; }
   const_iterator begin() const { return {this, 0}; }
@@ -64,10 +62,13 @@ public:
   void push_back(std::string_view line);
 
   // The line being built: text appended to it, then ended (it becomes the last line) or dropped.
-  void AppendToOpenLine(const char *from, const char *to) { text_.append(from, to); }
-  std::string_view OpenLine() const { return std::string_view(text_).substr(OpenLineStart()); }
-  void EndOpenLine() { ends_.push_back(text_.size()); }
-  void DropOpenLine() { text_.resize(OpenLineStart()); }
+  void AppendToOpenLine(const char *from, const char *to);
+  std::string_view OpenLine() const { return {block_ + openStart_, used_ - openStart_}; }
+  void EndOpenLine() {
+    lines_.push_back(OpenLine());
+    openStart_ = used_;
+  }
+  void DropOpenLine() { used_ = openStart_; }
 
   TStringList ToStringList() const;
   // Appends every line to list, reserving the room at once.
@@ -77,9 +78,11 @@ public:
   friend bool operator==(const TCapturedLines &a, const TCapturedLines &b);
 
 private:
-  std::size_t OpenLineStart() const { return ends_.empty() ? 0 : ends_.back(); }
-  std::string text_;
-  std::vector<std::size_t> ends_;
+  void NewBlock(std::size_t atLeast);
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char *block_ = nullptr; // the current block, the last of blocks_
+  std::size_t capacity_ = 0, used_ = 0, openStart_ = 0;
+  std::vector<std::string_view> lines_;
 };
 
 // For test output: the lines as a list of quoted texts.
