@@ -22,12 +22,16 @@ public:
   bool Consume();
 
 #ifdef _WIN32
-  HANDLE Native() const { return handle_.Get(); }
+  HANDLE Native() const {
+    return handle_.Get();
+  }
 
 private:
   UniqueHandle handle_;
 #else
-  int Native() const { return handle_.Get(); }
+  int Native() const {
+    return handle_.Get();
+  }
 
 private:
   UniqueFd handle_;

@@ -26,12 +26,16 @@ public:
     const_iterator() = default;
     const_iterator(const TCapturedLines *lines, std::size_t index) : lines_(lines), index_(index) {}
     std::string_view operator*() const { return (*lines_)[index_]; }
-    std::string_view operator[](difference_type n) const { return (*lines_)[std::size_t(difference_type(index_) + n)]; }
+    std::string_view operator[](difference_type n) const {
+      return (*lines_)[std::size_t(difference_type(index_) + n)];
+    }
     const_iterator &operator++() { return ++index_, *this; }
     const_iterator operator++(int) { return {lines_, index_++}; }
     const_iterator &operator--() { return --index_, *this; }
     const_iterator operator--(int) { return {lines_, index_--}; }
-    const_iterator &operator+=(difference_type n) { return index_ = std::size_t(difference_type(index_) + n), *this; }
+    const_iterator &operator+=(difference_type n) {
+      return index_ = std::size_t(difference_type(index_) + n), *this;
+    }
     const_iterator &operator-=(difference_type n) { return *this += -n; }
     friend const_iterator operator+(const_iterator i, difference_type n) { return i += n; }
     friend const_iterator operator+(difference_type n, const_iterator i) { return i += n; }
@@ -40,7 +44,9 @@ public:
       return difference_type(a.index_) - difference_type(b.index_);
     }
     friend bool operator==(const const_iterator &a, const const_iterator &b) { return a.index_ == b.index_; }
-    friend auto operator<=>(const const_iterator &a, const const_iterator &b) { return a.index_ <=> b.index_; }
+    friend auto operator<=>(const const_iterator &a, const const_iterator &b) {
+      return a.index_ <=> b.index_;
+    }
 
   private:
     const TCapturedLines *lines_ = nullptr;

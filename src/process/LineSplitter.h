@@ -15,7 +15,9 @@ inline const char *FindByte(const char *from, const char *to, char c) {
   return found ? found : to;
 }
 
-inline bool IsSpecial(char c) { return c == '\n' || c == '\r' || c == '\0'; }
+inline bool IsSpecial(char c) {
+  return c == '\n' || c == '\r' || c == '\0';
+}
 
 // Cuts one piece in a single pass. The sink gets Append(from, to) for text of the current line and
 // EndLine() at each line end, and is asked Stopped() after each line end: true leaves the rest of
