@@ -35,7 +35,16 @@ void BM_PlainReadLoop(benchmark::State &state) {
 }
 BENCHMARK(BM_PlainReadLoop)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-// From the child's write to the report of the line.
+// The line splitter alone over 200 MB of zeros and of lone CRs: one pass, whatever the bytes.
+void BM_SplitSpecialBytes(benchmark::State &state) {
+  char byte = char(state.range(0));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(SplitBytes(byte, TwoHundredMegabytes));
+  state.SetBytesProcessed(state.iterations() * TwoHundredMegabytes);
+}
+BENCHMARK(BM_SplitSpecialBytes)->Arg(0)->Arg('\r')->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+// From the child's write to the line's showing at the caller.
 void BM_LineDelay(benchmark::State &state) {
   std::vector<double> delays;
   for (auto _ : state) {

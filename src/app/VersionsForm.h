@@ -88,7 +88,9 @@ private:
   void BuildOneEnvironment(int index);
   // While a run is in progress, nothing that starts or changes a run reacts.
   void LockControls(bool locked);
+  void ShowToolLineInCaption(bool during);
   bool runInProgress_ = false;
+  std::string idleCaption_; // the caption without a tool's line
   // The automatic install mode's place in the first showing: true when it took over.
   bool StartAutomaticInstall() { return false; }
 };

@@ -135,6 +135,7 @@ void TVersionsForm::BuildOneEnvironment(int index) {
 
 void TVersionsForm::LockControls(bool locked) {
   runInProgress_ = locked;
+  ShowToolLineInCaption(locked);
   TControl *const runControls[] = {&Button1, &Button3, &Button4, &Edit1, &Edit2, &SpeedButton1,
                                    &CBMakeXFM, &CBInstall, &CBDCube};
   for (TControl *control : runControls)
@@ -145,4 +146,19 @@ void TVersionsForm::LockControls(bool locked) {
   Button2.SetEnabled(!locked);
   if (!locked)
     EnableBeginButton(Button2);
+}
+
+// While a tool runs, the caption carries its last output line after the window's own caption.
+void TVersionsForm::ShowToolLineInCaption(bool during) {
+  if (!during) {
+    ToolOutputView = nullptr;
+    if (!idleCaption_.empty())
+      SetCaption(idleCaption_);
+    idleCaption_.clear();
+    return;
+  }
+  idleCaption_ = Caption();
+  ToolOutputView = [this](const std::string &line) {
+    SetCaption(line.empty() ? idleCaption_ : idleCaption_ + " - " + line);
+  };
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 class TDesktop;
+class TEvent;
 class TForm;
 
 class TApplication {
@@ -31,6 +32,9 @@ public:
 
   // Handles pending window messages and due timers of the calling thread, then returns.
   void ProcessMessages();
+  // Sleeps until the event is set or a message (or timer) is there for the calling thread to
+  // process; true when the event woke it (the event is then reset). ProcessMessages next.
+  bool WaitForEventOrMessage(TEvent &event);
   // Shows the main form and runs the message loop until it closes.
   void Run(TForm &mainForm);
   // Reports an error as the top-level handler does: the silent abort is dropped, everything else

@@ -3,10 +3,13 @@
 // codes; the console runner above raises the errors with the texts the user sees. "Could not start"
 // (Start returns false) is kept apart from "ran and failed" (an exit code).
 #pragma once
+#include "Event.h"
 #include "Handles.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The exit code of a process that has not ended yet (STILL_ACTIVE).
@@ -87,20 +90,21 @@ public:
   std::uint32_t Id() const { return id_; }
 
   // StillActive while the child runs, then its exit code. A child killed by a POSIX signal
-  // reports the Windows status of the same crash (0xC0000005 for a segmentation fault).
+  // reports the Windows status of the same crash (0xC0000005 for a segmentation fault). A child
+  // may well end with StillActive itself: only HasEnded tells.
   std::uint32_t ExitCode();
+  // Whether the child has ended, asked of the process itself rather than read from its exit code.
+  bool HasEnded();
   // Ends the child at once; it then reports exitCode. False when it had ended already.
   bool Terminate(std::uint32_t exitCode);
   // Waits up to milliseconds (Infinite: for ever) for the child to end; true when it has.
   static constexpr std::uint32_t Infinite = 0xFFFFFFFF;
   bool WaitForExit(std::uint32_t milliseconds = Infinite);
-  // A pause of up to milliseconds that ends early when the child ends or, where the system can
-  // tell, when bytes arrive in output: a poller's sleep that does not delay what it polls for.
-  void Pause(const TPipeEnd &output, std::uint32_t milliseconds);
   // Lets go of the child without ending it.
   void Close();
 
 private:
+  friend class TChildPipes;
   std::uint32_t startError_ = 0;
   std::uint32_t id_ = 0;
 #ifdef _WIN32
@@ -115,4 +119,49 @@ private:
   bool terminated_ = false;
   std::uint32_t terminateCode_ = 0;
 #endif
+};
+
+// The runner's side of a child's standard handles, never blocking: output is read as the child
+// writes it, queued input is written as the child takes it, and one wait covers the pipes, the end
+// of the child and a wake-up event. On Win32 our ends are named pipes opened for overlapped
+// operation (anonymous pipes cannot be waited for); on POSIX they are non-blocking descriptors
+// polled together with a pidfd.
+class TChildPipes {
+public:
+  TChildPipes();
+  ~TChildPipes();
+  TChildPipes(const TChildPipes &) = delete;
+  TChildPipes &operator=(const TChildPipes &) = delete;
+
+  // Makes both pipes. Without input the child's input is at its end from the start, so a tool
+  // that asks a question reads end of file instead of waiting for an answer. False with the Win32
+  // error code in error.
+  bool Create(bool withInput, std::uint32_t &error);
+  // The ends the child gets (for TChildProcess::Start); closed by CloseChildEnds once it has them,
+  // so that the pipes break when the child and whatever it started have gone.
+  const TPipeEnd &ChildInput() const { return childInput_; }
+  const TPipeEnd &ChildOutput() const { return childOutput_; }
+  void CloseChildEnds();
+
+  // Queues bytes for the child's input; Wait writes them as the child reads.
+  void QueueInput(std::string_view bytes);
+
+  enum TWaitResult { wrOutput, wrChildEnded, wrWoken, wrTimedOut };
+  // Waits until output has arrived (TakeOutput then has it), the child has ended, wake was set
+  // (and is reset) or milliseconds have passed (TEvent::Infinite: no limit). Arrived output is
+  // reported before the end of the child.
+  TWaitResult Wait(TChildProcess &child, TEvent &wake, std::uint32_t milliseconds);
+  // The output that has arrived, without waiting; empty when none has. Valid until the next call.
+  std::string_view TakeOutput();
+  // After the child has ended: the next piece of what it left in the pipe, empty once nothing is
+  // left. It never waits for the end of the pipe, which a process the child started may hold.
+  std::string_view TakeRemainingOutput();
+  // Gives up input not yet written and any operation in progress.
+  void Cancel();
+
+  struct TImpl;
+
+private:
+  TPipeEnd childInput_, childOutput_;
+  std::unique_ptr<TImpl> impl_;
 };

@@ -3,6 +3,7 @@
 // time; Linux reads /proc.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,15 @@ using TProcessList = std::vector<TProcessEntry>;
 
 // The text an entry shows for a process whose program failed to be read.
 inline const char *const UnreadableProcessName = "[System]";
+
+// EnumProcesses' contract: fill ids (room for `bytes` bytes) and say how many bytes it filled;
+// false when the call fails.
+using TProcessIdEnumerator =
+    std::function<bool(std::uint32_t *ids, std::uint32_t bytes, std::uint32_t &bytesFilled)>;
+// Every process identifier, however many: the call cannot say how many there are, only that it
+// filled the whole buffer, so a full buffer is taken as a sign of more and the call is repeated with
+// twice the room. False when a call fails.
+bool EnumerateAllProcessIds(const TProcessIdEnumerator &enumerate, std::vector<std::uint32_t> &ids);
 
 #ifdef _WIN32
 // The NT family from major version 4 on, where PSAPI gives full paths.

@@ -1,19 +1,12 @@
 #include "process/DosCommand.h"
 #include "framework/Files.h"
 #include "framework/Process.h"
-
-#include <cstring>
+#include "process/LineSplitter.h"
 
 namespace {
-constexpr std::uint32_t FirstBufferSize = 1024;
-
-// The first byte c in [from, to), or to.
-const char *FindByte(const char *from, const char *to, char c) {
-  if (from == to)
-    return to;
-  auto *found = static_cast<const char *>(std::memchr(from, c, std::size_t(to - from)));
-  return found ? found : to;
-}
+// With a time limit the worker looks at the timer's counters this often; without one it waits
+// only for the child, its output and requests.
+constexpr std::uint32_t TimeLimitCheck = 100;
 } // namespace
 
 // ---- TProcessTimer ----
@@ -54,6 +47,15 @@ void TProcessTimer::StopCounting() {
 
 // ---- TDosThread ----
 
+// Where the splitter puts a read: text into the open line of the captured lines, line ends to the
+// worker.
+struct TLineSink {
+  TDosThread &Worker;
+  void Append(const char *from, const char *to) { Worker.settings_.CapturedLines->AppendToOpenLine(from, to); }
+  void EndLine() { Worker.EndLine(); }
+  bool Stopped() const { return Worker.Finished; }
+};
+
 TDosThread::TDosThread(TSettings settings) : settings_(std::move(settings)) {}
 
 void TDosThread::Start() {
@@ -65,14 +67,32 @@ TDosThread::~TDosThread() {
     thread_.join();
 }
 
+void TDosThread::RequestStop() {
+  Finished = true;
+  wake_.Set();
+}
+
 void TDosThread::AddInput(std::string entry) {
-  std::lock_guard lock(inputMutex_);
-  pendingInput_.push_back(std::move(entry));
+  {
+    std::lock_guard lock(inputMutex_);
+    pendingInput_.push_back(std::move(entry));
+  }
+  wake_.Set();
+}
+
+std::string TDosThread::DisplayLine() const {
+  std::lock_guard lock(displayMutex_);
+  return displayLine_;
 }
 
 std::exception_ptr TDosThread::FatalError() const {
   std::lock_guard lock(errorMutex_);
   return fatalError_;
+}
+
+void TDosThread::Signal() {
+  if (settings_.Signal)
+    settings_.Signal->Set();
 }
 
 // Nothing escapes the thread: an error is kept for the runner's user, and the worker still counts
@@ -86,64 +106,57 @@ void TDosThread::Execute() {
       fatalError_ = std::current_exception();
     }
     Finished = true;
+    Signal();
   }
 }
 
 void TDosThread::RunChild() {
   // Finished starts false at construction; it is not cleared here, so that a stop requested before
   // the thread got going is still honoured.
-  TPipe input, output;
+  TChildPipes pipes;
   std::uint32_t error = 0;
-  if (!CreateChildPipe(input, TChildEnd::Read, error) || !CreateChildPipe(output, TChildEnd::Write, error)) {
+  if (!pipes.Create(!settings_.CloseInput, error)) {
     settings_.Timer->StopCounting();
     throw Exception("Cannot create pipe: " + SystemErrorMessage(error));
   }
   TChildProcess child;
-  if (!child.Start(settings_.CommandLine, input.ReadEnd, output.WriteEnd,
+  if (!child.Start(settings_.CommandLine, pipes.ChildInput(), pipes.ChildOutput(),
                    std::uint32_t(settings_.PriorityClass))) {
     settings_.Timer->StopCounting();
     throw TCreateProcessError(settings_.CommandLine + " doesn't exist.");
   }
+  pipes.CloseChildEnds();
+  ExitCode = StillActive;
 
-  std::vector<char> buffer(FirstBufferSize);
+  bool limited = settings_.MaxTimeAfterBeginning > 0 || settings_.MaxTimeAfterLastOutput > 0;
+  bool terminating = false;
   for (;;) {
-    std::uint32_t exitCode = child.ExitCode();
-    ExitCode = exitCode;
-    std::uint32_t waiting = 0;
-    output.ReadEnd.BytesWaiting(waiting);
-    if (waiting > 0) {
-      if (waiting > buffer.size())
-        buffer.resize(waiting);
-      // One pass takes everything that was waiting, as one block: a pipe may hand it over in
-      // pieces, and the pass that first sees the child ended must not leave any of it behind.
-      std::uint32_t taken = 0;
-      while (taken < waiting) {
-        std::uint32_t got = output.ReadEnd.Read(buffer.data() + taken, std::uint32_t(buffer.size()) - taken);
-        if (got == 0)
-          break;
-        taken += got;
-      }
-      SplitIntoLines(buffer.data(), taken);
-      if (!pending_.empty())
-        ShowPartialLine();
-    } else {
-      FeedInput(input.WriteEnd);
-      // Only a pass that found nothing waits: while output flows, the next peek follows at once.
-      // The millisecond's wait ends early when the child ends (or, on POSIX, writes).
-      child.Pause(output.ReadEnd, 1);
-    }
-    if (Finished)
+    FeedInput(pipes);
+    auto result = pipes.Wait(child, wake_, limited ? TimeLimitCheck : TEvent::Infinite);
+    if (result == TChildPipes::wrOutput)
+      TakeIn(pipes.TakeOutput());
+    if (Finished && !terminating) {
+      pipes.Cancel();
       child.Terminate(0);
-    if (exitCode != StillActive || TimeIsUp())
+      terminating = true;
+    }
+    if (result == TChildPipes::wrChildEnded) {
+      // The process handle says the child has gone; what it wrote before is all in the pipe.
+      for (auto rest = pipes.TakeRemainingOutput(); !rest.empty(); rest = pipes.TakeRemainingOutput())
+        TakeIn(rest);
+      break;
+    }
+    if (TimeIsUp())
       break;
   }
+  ExitCode = child.HasEnded() ? child.ExitCode() : StillActive;
 
   FlushPendingLine();
+  pipes.Cancel();
   child.Close();
-  input = TPipe();
-  output = TPipe();
   settings_.Timer->StopCounting();
   Finished = true;
+  Signal();
   if (settings_.OnTerminated)
     settings_.OnTerminated(*settings_.Sender);
 }
@@ -155,33 +168,33 @@ bool TDosThread::TimeIsUp() const {
           timer.SecondsSinceLastLine > settings_.MaxTimeAfterLastOutput);
 }
 
-// Byte 0 is dropped; LF ends a line; CR ends a line and takes an LF that follows it in the same
-// read along (an LF at the start of the next read ends another, empty, line).
-void TDosThread::SplitIntoLines(const char *bytes, std::uint32_t count) {
-  const char *end = bytes + count;
-  const char *next = bytes;
-  while (next < end && !Finished) {
-    // The first of LF, CR and 0, each searched for only before the one found already: memchr runs
-    // far faster than a byte loop over output that is mostly plain text.
-    const char *stop = FindByte(next, end, '\n');
-    stop = FindByte(next, stop, '\r');
-    stop = FindByte(next, stop, '\0');
-    pending_.append(next, stop);
-    next = stop;
-    if (next == end)
-      break;
-    char c = *next++;
-    if (c == '\r' && next < end && *next == '\n')
-      ++next;
-    if (c != '\0')
-      EndLine();
-  }
+// One read: its lines, then the partial line it leaves, and what the display shows now.
+void TDosThread::TakeIn(std::string_view bytes) {
+  if (Finished)
+    return;
+  lineEnded_ = false;
+  TLineSink sink{*this};
+  LineSplitting::Split(bytes, sink);
+  if (lineEnded_)
+    settings_.Timer->ResetLastLine(); // only line ends reset it, once per read is enough
+  TCapturedLines &captured = *settings_.CapturedLines;
+  if (!captured.OpenLine().empty())
+    ShowPartialLine();
+  if (!captured.OpenLine().empty())
+    PublishDisplayLine(captured.OpenLine());
+  else if (lineEnded_)
+    PublishDisplayLine(captured.back());
 }
 
+// A line costs a string of its own only when someone is shown each line.
 void TDosThread::EndLine() {
-  settings_.Timer->ResetLastLine();
-  settings_.CapturedLines->push_back(std::move(pending_));
-  ShowEntireLine(settings_.CapturedLines->back());
+  TCapturedLines &captured = *settings_.CapturedLines;
+  captured.EndOpenLine();
+  lineEnded_ = true;
+  if (settings_.DisplayLines || settings_.OnNewLine)
+    ShowEntireLine(std::string(captured.back()));
+  else
+    partialShown_ = false;
 }
 
 // A finished line replaces the partial one on display, if one is showing, and is reported whole.
@@ -190,22 +203,27 @@ void TDosThread::ShowEntireLine(const std::string &line) {
   partialShown_ = false;
   if (settings_.OnNewLine)
     settings_.OnNewLine(*settings_.Sender, line, otEntireLine);
-  pending_.clear();
 }
 
 void TDosThread::ShowPartialLine() {
-  ShowOnDisplay(pending_);
-  if (settings_.OnNewLine)
-    settings_.OnNewLine(*settings_.Sender, pending_, otBeginningOfLine);
+  if (settings_.DisplayLines || settings_.OnNewLine) {
+    std::string text(settings_.CapturedLines->OpenLine());
+    ShowOnDisplay(text);
+    if (settings_.OnNewLine)
+      settings_.OnNewLine(*settings_.Sender, text, otBeginningOfLine);
+  }
   partialShown_ = true;
 }
 
 // A child that ended in the middle of a line still gets that line captured.
 void TDosThread::FlushPendingLine() {
-  if (pending_.empty())
+  TCapturedLines &captured = *settings_.CapturedLines;
+  if (captured.OpenLine().empty())
     return;
-  settings_.CapturedLines->push_back(std::move(pending_));
-  ShowEntireLine(settings_.CapturedLines->back());
+  captured.EndOpenLine();
+  if (settings_.DisplayLines || settings_.OnNewLine)
+    ShowEntireLine(std::string(captured.back()));
+  PublishDisplayLine(captured.back());
 }
 
 // The display keeps one entry for a line shown in part; its later parts and the finished line
@@ -220,7 +238,15 @@ void TDosThread::ShowOnDisplay(const std::string &text) {
     display->push_back(text);
 }
 
-void TDosThread::FeedInput(TPipeEnd &input) {
+void TDosThread::PublishDisplayLine(std::string_view text) {
+  {
+    std::lock_guard lock(displayMutex_);
+    displayLine_.assign(text);
+  }
+  Signal();
+}
+
+void TDosThread::FeedInput(TChildPipes &pipes) {
   for (;;) {
     std::string entry;
     {
@@ -230,20 +256,26 @@ void TDosThread::FeedInput(TPipeEnd &input) {
       entry = std::move(pendingInput_.front());
       pendingInput_.erase(pendingInput_.begin());
     }
-    if (entry.empty())
-      continue; // not even a marker: nothing to send
+    if (entry.empty() || settings_.CloseInput)
+      continue; // not even a marker, or no input to send it to
     std::string text = entry.substr(1);
     if (settings_.InputToOutput)
       EchoInput(text);
     if (entry[0] == '_')
       text += "\r\n";
-    input.Write(text.data(), std::uint32_t(text.size()));
+    pipes.QueueInput(text);
   }
 }
 
 // The echo completes a partial line that is showing, as a terminal shows typed text after a
-// prompt. It is shown, never captured.
-void TDosThread::EchoInput(const std::string &text) { ShowEntireLine(pending_ + text); }
+// prompt. It is shown, never captured: the partial line it completes leaves the captured lines.
+void TDosThread::EchoInput(const std::string &text) {
+  TCapturedLines &captured = *settings_.CapturedLines;
+  std::string line = std::string(captured.OpenLine()) + text;
+  captured.DropOpenLine();
+  ShowEntireLine(line);
+  PublishDisplayLine(line);
+}
 
 // ---- TDosCommand ----
 
@@ -251,7 +283,7 @@ TDosCommand::TDosCommand() = default;
 
 TDosCommand::~TDosCommand() {
   for (auto &worker : workers_)
-    worker->Finished = true;
+    worker->RequestStop();
   workers_.clear(); // joins them while the timer and the lists they use still exist
 }
 
@@ -270,6 +302,8 @@ void TDosCommand::Run() {
   settings.CapturedLines = &CapturedLines;
   settings.DisplayLines = DisplayLines;
   settings.InputToOutput = InputToOutput;
+  settings.CloseInput = CloseInput;
+  settings.Signal = &signal_;
   settings.Timer = timer_.get();
   settings.MaxTimeAfterBeginning = MaxTimeAfterBeginning;
   settings.MaxTimeAfterLastOutput = MaxTimeAfterLastOutput;
@@ -299,7 +333,11 @@ void TDosCommand::SendLine(const std::string &text, bool lineEnd) {
     worker_->AddInput((lineEnd ? "_" : "-") + text);
 }
 
+std::string TDosCommand::DisplayLine() const {
+  return worker_ ? worker_->DisplayLine() : std::string();
+}
+
 void TDosCommand::Stop() {
   if (worker_)
-    worker_->Finished = true;
+    worker_->RequestStop();
 }

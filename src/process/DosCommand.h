@@ -4,9 +4,11 @@
 // TDosThread, its worker, creates the child and does all reading and writing; TProcessTimer
 // measures the two optional time limits in whole seconds.
 #pragma once
+#include "framework/Event.h"
 #include "framework/Exception.h"
 #include "framework/TextLines.h"
 #include "framework/Timer.h"
+#include "process/CapturedLines.h"
 
 #include <atomic>
 #include <cstdint>
@@ -19,7 +21,7 @@
 #include <vector>
 
 class TDosCommand;
-class TPipeEnd;
+class TChildPipes;
 
 enum TOutputType {
   otEntireLine,      // the text is a complete line
@@ -65,15 +67,17 @@ public:
   struct TSettings {
     TDosCommand *Sender = nullptr;
     std::string CommandLine;
-    TStringList *CapturedLines = nullptr;
+    TCapturedLines *CapturedLines = nullptr;
     TStringList *DisplayLines = nullptr;
     bool InputToOutput = false;
+    bool CloseInput = false;
     TProcessTimer *Timer = nullptr;
     std::int32_t MaxTimeAfterBeginning = 0;
     std::int32_t MaxTimeAfterLastOutput = 0;
     TNewLineEvent OnNewLine;
     TDosNotifyEvent OnTerminated;
     std::int32_t PriorityClass = 32;
+    TEvent *Signal = nullptr; // set at each change of the display and when the worker has finished
   };
 
   explicit TDosThread(TSettings settings);
@@ -85,39 +89,49 @@ public:
   TDosThread(const TDosThread &) = delete;
   TDosThread &operator=(const TDosThread &) = delete;
 
-  // Set when the worker has ended (and before OnTerminated); setting it earlier asks the worker to
-  // stop: it stops splitting the current read, skips the input, terminates the child with exit
-  // code 0 and ends once the child has.
+  // Set when the worker has ended (and before OnTerminated).
   std::atomic<bool> Finished{false};
-  // 259 while the child runs, then its exit code; 0 when it never started.
+  // 259 while the child runs, then its exit code (which may be 259 too); 0 when it never started.
   std::atomic<std::uint32_t> ExitCode{0};
 
+  // Sets Finished early, which asks the worker to stop: it stops splitting the current read, drops
+  // the input, terminates the child with exit code 0 and ends once the child has.
+  void RequestStop();
   // Queues an entry for the child's input. Its first character is a marker and is not sent; after
   // the marker "_" a CR LF follows the text, after any other marker nothing does.
   void AddInput(std::string entry);
+  // The text the display shows last: the partial line when one is showing, else the last line.
+  // Any thread may ask; the worker updates it once per read.
+  std::string DisplayLine() const;
   // What ended the worker abnormally (TCreateProcessError when the child could not be started, an
   // Exception when a pipe could not be made, or whatever a handler raised); null otherwise. Valid
   // once Finished is true.
   std::exception_ptr FatalError() const;
 
 private:
+  friend struct TLineSink;
   void Execute();
   void RunChild();
-  void SplitIntoLines(const char *bytes, std::uint32_t count);
+  void TakeIn(std::string_view bytes);
   void EndLine();
   void ShowEntireLine(const std::string &line);
   void ShowPartialLine();
   void FlushPendingLine();
   void ShowOnDisplay(const std::string &text);
-  void FeedInput(TPipeEnd &input);
+  void PublishDisplayLine(std::string_view text);
+  void FeedInput(TChildPipes &pipes);
   void EchoInput(const std::string &text);
   bool TimeIsUp() const;
+  void Signal();
 
   TSettings settings_;
+  TEvent wake_; // a stop request or new input
   std::mutex inputMutex_;
   TStringList pendingInput_;
-  std::string pending_; // the line being built
   bool partialShown_ = false;
+  bool lineEnded_ = false; // in the current read
+  mutable std::mutex displayMutex_;
+  std::string displayLine_;
   mutable std::mutex errorMutex_;
   std::exception_ptr fatalError_;
   std::thread thread_;
@@ -137,8 +151,11 @@ public:
   bool InputToOutput = false;
   std::int32_t MaxTimeAfterBeginning = 0;  // seconds; 0 or less: no limit
   std::int32_t MaxTimeAfterLastOutput = 0; // seconds; 0 or less: no limit
+  // The child's input is at its end from the start: a tool that asks a question reads end of file
+  // instead of waiting for ever. SendLine then sends nothing.
+  bool CloseInput = false;
 
-  TStringList CapturedLines;           // the complete output lines of the last run
+  TCapturedLines CapturedLines;        // the complete output lines of the last run
   TStringList *DisplayLines = nullptr; // not owned; mirrors the output live, partial line included
   std::int32_t PriorityClass = 32;     // OR-ed into the process creation flags
 
@@ -150,6 +167,11 @@ public:
   std::uint32_t ExitCode() const;
   // Why the current worker ended abnormally (see TDosThread::FatalError); null when it did not.
   std::exception_ptr FatalError() const;
+  // Set when the current worker has finished and whenever the line on display changes: what a
+  // caller waits on instead of polling Finished.
+  TEvent &Signal() { return signal_; }
+  // The current worker's DisplayLine; empty without one.
+  std::string DisplayLine() const;
 
   // Sends a line (followed by CR LF) or, without lineEnd, bare text to the running child.
   void SendLine(const std::string &text, bool lineEnd = true);
@@ -160,6 +182,7 @@ public:
   TProcessTimer *Timer() const { return timer_.get(); }
 
 private:
+  TEvent signal_;
   std::unique_ptr<TProcessTimer> timer_;
   std::vector<std::unique_ptr<TDosThread>> workers_; // the current one last
   TDosThread *worker_ = nullptr;

@@ -1,11 +1,10 @@
 #include "process/ExecuteCommand.h"
+#include "framework/Application.h"
 #include "framework/Exception.h"
 #include "process/DosCommand.h"
 #include "session/BuildLog.h"
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 namespace {
 std::string MessageOf(const std::exception_ptr &error) {
@@ -30,6 +29,13 @@ void LogCommandFailure(const std::string &title, const TStringList &output) {
   BuildLog->insert(BuildLog->end(), output.begin(), output.end());
 }
 
+void LogCommandFailure(const std::string &title, const TCapturedLines &output) {
+  EnsureBuildLog();
+  BuildLog->push_back("");
+  BuildLog->push_back(title);
+  output.AppendTo(*BuildLog);
+}
+
 std::string ExitCodeLine(std::uint32_t exitCode) {
   if (exitCode & 0x80000000u) {
     char hex[16];
@@ -39,30 +45,42 @@ std::string ExitCodeLine(std::uint32_t exitCode) {
   return "Exit code: " + std::to_string(exitCode);
 }
 
+namespace {
+// Serves the window until the runner has finished: whatever the window is sent is handled (the
+// run lock refuses what would disturb the run), and the tool's last line is shown as it arrives.
+// It sleeps between events; nothing polls.
+void WaitServingTheWindow(TDosCommand &command) {
+  std::string shown;
+  while (!command.Finished()) {
+    Application().WaitForEventOrMessage(command.Signal());
+    Application().ProcessMessages();
+    std::string line = command.DisplayLine();
+    if (line != shown) {
+      ShowToolOutput(line);
+      shown = std::move(line);
+    }
+  }
+  if (!shown.empty())
+    ShowToolOutput("");
+}
+} // namespace
+
 void ExecuteCommand(const std::string &commandLine, const std::string &failureTitle) {
   EnsureBuildLog();
-  TStringList output;
-  std::uint32_t exitCode = 0;
-  std::exception_ptr startError;
-  {
-    TDosCommand command;
-    command.CommandLine = commandLine;
-    command.Run();
-    // The window is not served meanwhile: it neither repaints nor reacts while a tool runs.
-    while (!command.Finished())
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    exitCode = command.ExitCode();
-    output = std::move(command.CapturedLines);
-    startError = command.FatalError();
-  }
-  if (startError) {
-    LogCommandFailure(failureTitle, {MessageOf(startError)});
+  TDosCommand command;
+  command.CommandLine = commandLine;
+  command.CloseInput = true; // nothing is ever sent: a question gets end of file, not a hang
+  command.Run();
+  WaitServingTheWindow(command);
+  if (std::exception_ptr startError = command.FatalError()) {
+    LogCommandFailure(failureTitle, TStringList{MessageOf(startError)});
     AbortCompilation("");
   }
+  std::uint32_t exitCode = command.ExitCode();
   if (exitCode != 0) {
-    LogCommandFailure(failureTitle, output);
+    LogCommandFailure(failureTitle, command.CapturedLines);
     BuildLog->push_back(ExitCodeLine(exitCode));
     AbortCompilation("");
   }
-  BuildLog->insert(BuildLog->end(), output.begin(), output.end());
+  command.CapturedLines.AppendTo(*BuildLog);
 }

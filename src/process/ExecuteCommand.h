@@ -2,12 +2,15 @@
 // aborts an environment's build.
 #pragma once
 #include "framework/TextLines.h"
+#include "process/CapturedLines.h"
 
 #include <cstdint>
 #include <string>
 
-// Runs the command line through a TDosCommand and waits for it without processing messages. On
-// success the tool's output lines are appended to BuildLog in one block. A tool that could not be
+// Runs the command line through a TDosCommand with its input closed and waits for it, serving the
+// window meanwhile: its messages are handled and ShowToolOutput shows the tool's last line as it
+// arrives (and nothing once the tool has ended). On success the tool's output lines are appended
+// to BuildLog in one block. A tool that could not be
 // started, or that ended with any exit code other than 0, is a failure: LogCommandFailure with the
 // failure title and the output (or the start error), then the exit code line, then the error
 // "Compilation aborted.".
@@ -18,6 +21,7 @@ void ExecuteCommand(const std::string &commandLine, const std::string &failureTi
 
 // Appends to BuildLog an empty line, the title and every output line in order.
 void LogCommandFailure(const std::string &title, const TStringList &output);
+void LogCommandFailure(const std::string &title, const TCapturedLines &output);
 
 // The line logged after a failed tool's output: "Exit code: 1", or in hexadecimal when the highest
 // bit is set ("Exit code: 0xC0000005", a crash on Windows).

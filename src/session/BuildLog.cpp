@@ -6,6 +6,7 @@
 
 std::unique_ptr<TStringList> BuildLog;
 bool StandardMode = false;
+std::function<void(const std::string &line)> ToolOutputView;
 
 void EnsureBuildLog() {
   if (!BuildLog)
@@ -24,4 +25,9 @@ void ShowStatus(int index, const std::string &text) {
     label->Repaint();
   }
   Application().ProcessMessages();
+}
+
+void ShowToolOutput(const std::string &line) {
+  if (ToolOutputView)
+    ToolOutputView(line);
 }

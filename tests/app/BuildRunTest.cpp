@@ -6,6 +6,8 @@
 #include "framework/Files.h"
 #include "framework/RegFile.h"
 #include "framework/Registry.h"
+#include "framework/Timer.h"
+#include "process/ExecuteCommand.h"
 #include "session/BuildLog.h"
 #include "TestSupport.h"
 
@@ -25,8 +27,14 @@ public:
   bool InstallAbortsSilently = false;
   // What the window let through while a build ran.
   bool BeginEnabledDuringBuild = true, CloseAcceptedDuringBuild = true, RowEnabledDuringBuild = true;
+  // When set, each build runs this tool first, as the build driver runs the compiler.
+  std::string ToolCommand;
 
   void BuildEnvironment(int index) override {
+    if (!ToolCommand.empty()) {
+      ShowStatus(index, "Compiling... ZelDB77");
+      ExecuteCommand(ToolCommand, "Cannot recompile Delphi package: ZelDB77.dpk");
+    }
     BeginEnabledDuringBuild = Button2.Enabled();
     RowEnabledDuringBuild = Environments[std::size_t(index)].CheckBox->Enabled();
     Close();
@@ -196,6 +204,64 @@ TEST_F(BuildRunTest, NothingStartsOrClosesWhileARunIsInProgress) {
   EXPECT_TRUE(Row(0).Enabled());
   form->Close();
   EXPECT_TRUE(form->Closed());
+}
+
+// The tool waits until the test lets it go on. The test looks at the window from a timer, which
+// fires only while the window is served, once the tool's line shows in the caption: the row says
+// what is being built, and the run lock holds. Afterwards the caption is as before and the log as
+// ever.
+TEST_F(BuildRunTest, WhileAToolRunsTheWindowShowsItAndTheRunLockHolds) {
+  TTempFolder temp;
+  const std::string release = temp / "release";
+  form->ToolCommand = "\"" + ProgramPath("testchild") + "\" out:Compiling\\x20ZelDB77.pas\\n \"await:" + ChildPath(release) + "\"";
+  form->Button3.Click(); // only the first row
+  Row(0).SetChecked(true);
+  const std::string caption = form->Caption();
+  struct {
+    bool Looked = false;
+    std::string Caption, Status;
+    bool BeginEnabled = true, CloseEnabled = true, EditEnabled = true, RowEnabled = true, Closed = true;
+    std::size_t StepsAfterBegin = 0;
+  } during;
+  TTimer timer;
+  timer.SetInterval(10);
+  timer.OnTimer = [&] {
+    if (during.Looked || form->Caption().find("Compiling ZelDB77.pas") == std::string::npos)
+      return;
+    during.Looked = true;
+    during.Caption = form->Caption();
+    during.Status = Status(0);
+    during.BeginEnabled = form->Button2.Enabled();
+    during.CloseEnabled = form->Button1.Enabled();
+    during.EditEnabled = form->Edit1.Enabled();
+    during.RowEnabled = Row(0).Enabled();
+    form->Button2Click(form->Button2); // a second BEGIN starts nothing
+    during.StepsAfterBegin = form->Steps.size();
+    form->Close();
+    during.Closed = form->Closed();
+    WriteTextFile(release, "");
+  };
+  timer.SetEnabled(true);
+  EXPECT_EQ(RunError(), "no error");
+  timer.SetEnabled(false);
+
+  ASSERT_TRUE(during.Looked);
+  EXPECT_EQ(during.Caption, caption + " - Compiling ZelDB77.pas");
+  EXPECT_EQ(during.Status, "Compiling... ZelDB77");
+  EXPECT_FALSE(during.BeginEnabled);
+  EXPECT_FALSE(during.CloseEnabled);
+  EXPECT_FALSE(during.EditEnabled);
+  EXPECT_FALSE(during.RowEnabled);
+  EXPECT_EQ(during.StepsAfterBegin, 0u);
+  EXPECT_FALSE(during.Closed);
+  EXPECT_FALSE(form->Closed());
+  EXPECT_EQ(form->Caption(), caption);
+  EXPECT_EQ(Status(0).rfind("OK ", 0), 0u);
+  const TStringList &log = form->Memo1.Lines();
+  ASSERT_EQ(log.size(), 5u);
+  EXPECT_EQ(log[2], Row(0).Caption());
+  EXPECT_EQ(log[3], "Compiling ZelDB77.pas");
+  EXPECT_EQ(log[4], std::string(80, '='));
 }
 
 TEST_F(BuildRunTest, AStandardBuildGoesToItsOwnDestination) {

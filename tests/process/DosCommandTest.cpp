@@ -145,6 +145,12 @@ TEST_F(DosCommandTest, CapturesLargeOutputCompletely) {
 
 // ---- exit codes and failures ----
 
+#ifdef _WIN32
+constexpr std::uint32_t ExitCode259 = 259;
+#else
+constexpr std::uint32_t ExitCode259 = 3; // POSIX keeps only the low 8 bits of an exit code
+#endif
+
 struct TExitCase {
   const char *Action;
   std::uint32_t ExitCode;
@@ -168,7 +174,10 @@ TEST_P(DosCommandExitTest, KeepsTheChildsExitCode) {
 
 INSTANTIATE_TEST_SUITE_P(Codes, DosCommandExitTest,
                          testing::Values(TExitCase{"exit:0", 0}, TExitCase{"exit:1", 1},
-                                         TExitCase{"exit:2", 2}, TExitCase{"crash", 0xC0000005}),
+                                         TExitCase{"exit:2", 2}, TExitCase{"crash", 0xC0000005},
+                                         // The code that also means "still running": the end is
+                                         // seen all the same.
+                                         TExitCase{"exit:259", ExitCode259}),
                          [](const testing::TestParamInfo<TExitCase> &info) {
                            return TestName(info.param.Action);
                          });
@@ -259,6 +268,27 @@ TEST(DosCommandStartTest, StopTerminatesTheChildWithExitCodeZero) {
   // Finished is set at once by the request; the worker ends only once the child is gone.
   ASSERT_TRUE(WaitForFlag(terminated));
   EXPECT_EQ(command.ExitCode(), 0u);
+}
+
+// Input the child never reads, far more than a pipe holds: neither a stop nor the runner's end
+// waits for the child to take it.
+TEST(DosCommandStartTest, InputTheChildNeverReadsHoldsUpNeitherStopNorTheEnd) {
+  const std::string megabytes(4 << 20, 'x');
+  for (bool stopFirst : {true, false}) {
+    auto command = std::make_unique<TDosCommand>();
+    TLineRecorder recorder;
+    recorder.Attach(*command);
+    command->CommandLine = ChildCommand({"out:ready\\n", "sleep:60000"});
+    command->Run();
+    ASSERT_TRUE(recorder.WaitForCount(1));
+    command->SendLine(megabytes);
+    command->SendLine(megabytes);
+    if (stopFirst) {
+      command->Stop();
+      EXPECT_TRUE(WaitUntilFinished(*command, std::chrono::seconds(30)));
+    }
+    command.reset(); // joins the worker
+  }
 }
 
 // ---- time limits ----

@@ -6,10 +6,12 @@
 #include "framework/Exception.h"
 #include "framework/Files.h"
 #include "framework/Process.h"
+#include "framework/ProcessList.h"
 #include "session/BuildHost.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -276,6 +278,33 @@ TEST_F(EnvironmentCheckTest, NoAbortsTheCompilation) {
     EXPECT_EQ(error.Message(), "Compilation aborted.");
   }
   EXPECT_EQ(host.Questions, std::vector<std::string>{"Please close Builder C6 and click Yes to continue."});
+}
+
+} // namespace
+
+namespace {
+
+// EnumProcesses says only how much of the buffer it filled: a busy machine must still be listed
+// whole, also when its processes fill a buffer exactly, and a failing call gives nothing.
+TEST(ProcessIdsTest, AreAllListedHoweverManyRun) {
+  for (std::uint32_t running : {0u, 3u, 1024u, 1025u, 5000u}) {
+    auto enumerate = [running](std::uint32_t *ids, std::uint32_t bytes, std::uint32_t &filled) {
+      std::uint32_t fit = std::min<std::uint32_t>(running, bytes / sizeof(std::uint32_t));
+      for (std::uint32_t i = 0; i < fit; ++i)
+        ids[i] = 4 * (i + 1);
+      filled = fit * std::uint32_t(sizeof(std::uint32_t));
+      return true;
+    };
+    std::vector<std::uint32_t> ids;
+    ASSERT_TRUE(EnumerateAllProcessIds(enumerate, ids)) << running;
+    ASSERT_EQ(ids.size(), running);
+    if (running > 0) {
+      EXPECT_EQ(ids.back(), 4 * running);
+    }
+  }
+  std::vector<std::uint32_t> ids{1, 2};
+  EXPECT_FALSE(EnumerateAllProcessIds([](std::uint32_t *, std::uint32_t, std::uint32_t &) { return false; }, ids));
+  EXPECT_TRUE(ids.empty());
 }
 
 } // namespace

@@ -3,8 +3,11 @@
 #include "process/ExecuteCommand.h"
 #include "ProcessTestSupport.h"
 #include "TestSupport.h"
+#include "framework/Application.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
+#include "framework/Timer.h"
+#include "framework/WinApi.h"
 #include "session/BuildLog.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +86,76 @@ TEST_F(ExecuteCommandTest, TheToolRunsInTheCallersCurrentFolder) {
   Fs::SetCurrentFolder(previous);
   EXPECT_EQ(error, "");
   EXPECT_EQ(*BuildLog, (Lines{"Compilation started: today", current}));
+}
+
+// A question gets the end of the input at once, not a wait for an answer that never comes.
+TEST_F(ExecuteCommandTest, APromptingToolReadsTheEndOfItsInput) {
+  EXPECT_EQ(Execute(ChildCommand({"out:Overwrite? ", "drain"})), "");
+  EXPECT_EQ(*BuildLog, (Lines{"Compilation started: today", "Overwrite? eof"}));
+}
+
+#ifdef _WIN32
+// A real window message, posted before the tool starts: the wait must dispatch it.
+struct TPostedMessage {
+  static inline bool Handled = false;
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP)
+      Handled = true;
+    return ::DefWindowProcA(window, message, wParam, lParam);
+  }
+  HWND Window = nullptr;
+  TPostedMessage() {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.hInstance = ::GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "ZelPostedMessageTest";
+    ::RegisterClassA(&windowClass);
+    Window = ::CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                               windowClass.hInstance, nullptr);
+    Handled = false;
+    ::PostMessageA(Window, WM_APP, 0, 0);
+  }
+  ~TPostedMessage() { ::DestroyWindow(Window); }
+};
+#endif
+
+// The tool waits until the test lets it go on, and only a message handled during the wait can: a
+// timer, which fires only while messages are processed, once the tool's line is showing (and on
+// Win32 a posted message has arrived as well). The line shows while the tool runs and goes after;
+// the log is the same as ever.
+TEST_F(ExecuteCommandTest, TheWindowIsServedAndShowsTheToolsLastLineWhileItRuns) {
+  TTempFolder temp;
+  const std::string release = temp / "release";
+  std::vector<std::string> shown;
+  ToolOutputView = [&shown](const std::string &line) { shown.push_back(line); };
+#ifdef _WIN32
+  TPostedMessage posted;
+  ASSERT_NE(posted.Window, nullptr);
+  auto postedArrived = [] { return TPostedMessage::Handled; };
+#else
+  auto postedArrived = [] { return true; };
+#endif
+  bool released = false;
+  TTimer timer;
+  timer.SetInterval(10);
+  timer.OnTimer = [&] {
+    if (!released && postedArrived() && !shown.empty() && shown.back() == "Compiling ZelDB77") {
+      WriteTextFile(release, "");
+      released = true;
+    }
+  };
+  timer.SetEnabled(true);
+  std::string error = Execute(ChildCommand({"out:Borland Delphi\\nCompiling ZelDB77\\n", "await:" + ChildPath(release),
+                                            "out:ZelDB77.dpk(12)\\n"}));
+  timer.SetEnabled(false);
+  ToolOutputView = nullptr;
+  EXPECT_EQ(error, "");
+  EXPECT_TRUE(released);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back(), "");
+  EXPECT_NE(std::find(shown.begin(), shown.end(), "Compiling ZelDB77"), shown.end());
+  EXPECT_EQ(*BuildLog,
+            (Lines{"Compilation started: today", "Borland Delphi", "Compiling ZelDB77", "ZelDB77.dpk(12)"}));
 }
 
 TEST(AbortCompilationTest, AppendsTheAbortSentenceWithoutABlank) {

@@ -62,6 +62,14 @@ std::string BinaryPath(const std::string &relative) {
   return PlatformPath(ZEL_BINARY_DIR) + "\\" + relative;
 }
 
+std::string ChildPath(const std::string &path) {
+#ifdef _WIN32
+  return path;
+#else
+  return Fs::NativePath(path);
+#endif
+}
+
 std::string ExecutableName(const std::string &baseName) {
 #ifdef _WIN32
   return baseName + ".exe";

@@ -28,6 +28,10 @@ std::string ProgramPath(const std::string &name);
 // The file name of a program of that base name on this platform: ".exe" added on Win32.
 std::string ExecutableName(const std::string &baseName);
 
+// A path as a child program's own file functions take it: unchanged on Win32, the Linux path on
+// POSIX (the test child knows no "\\").
+std::string ChildPath(const std::string &path);
+
 // Writes text to a file, creating missing folders; fails the current test when it cannot.
 void WriteTextFile(const std::string &path, const std::string &bytes);
 std::string ReadTextFile(const std::string &path);

@@ -52,9 +52,16 @@ int main(int argc, char **argv) {
   if (bytes != FiftyMegabytes)
     std::printf("  (bytes lost: %lld arrived)\n", static_cast<long long>(bytes));
 
+  for (char byte : {'\0', '\r'}) {
+    start = TClock::now();
+    std::int64_t split = SplitBytes(byte, TwoHundredMegabytes);
+    std::printf("splitting 200 MB of %s:             %8.2f s (%lld lines)\n", byte ? "CR " : "NUL",
+                SecondsSince(start), static_cast<long long>(split));
+  }
+
   auto delays = LineDelaysMicroseconds(testChild);
   if (!delays.empty())
-    std::printf("line to report, 200 lines:               mean %.0f us, median %.0f us, max %.0f us\n",
+    std::printf("line to display, 200 lines:              mean %.0f us, median %.0f us, max %.0f us\n",
                 std::accumulate(delays.begin(), delays.end(), 0.0) / double(delays.size()),
                 delays[delays.size() / 2], delays.back());
 

@@ -1,8 +1,10 @@
 #include "ProcessWorkloads.h"
 
+#include "framework/Application.h"
 #include "framework/Process.h"
 #include "process/DosCommand.h"
 #include "process/ExecuteCommand.h"
+#include "process/LineSplitter.h"
 
 #ifdef _WIN32
 #include "framework/WinApi.h"
@@ -12,17 +14,25 @@
 
 #include <algorithm>
 #include <chrono>
-#include <mutex>
-#include <thread>
 
 namespace ProcessWorkloads {
 
 namespace {
 
-void WaitLikeExecuteCommand(const TDosCommand &command) {
-  while (!command.Finished())
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+// ExecuteCommand's wait: asleep until the runner signals or a message arrives.
+void WaitLikeExecuteCommand(TDosCommand &command) {
+  while (!command.Finished()) {
+    Application().WaitForEventOrMessage(command.Signal());
+    Application().ProcessMessages();
+  }
 }
+
+struct TCountingSink {
+  std::int64_t Lines = 0;
+  void Append(const char *, const char *) {}
+  void EndLine() { ++Lines; }
+  bool Stopped() const { return false; }
+};
 
 std::string SpewActions() {
   return "spew:" + std::to_string(FiftyMegabytes) + ":" + std::to_string(SpewLineLength);
@@ -50,6 +60,7 @@ std::string ChildCommand(const std::string &testChild, const std::string &action
 std::size_t CaptureSpew(const std::string &testChild) {
   TDosCommand command;
   command.CommandLine = ChildCommand(testChild, SpewActions());
+  command.CloseInput = true;
   command.Run();
   WaitLikeExecuteCommand(command);
   return command.CapturedLines.size();
@@ -68,26 +79,38 @@ std::int64_t ReadSpewPlainly(const std::string &testChild) {
 
 std::vector<double> LineDelaysMicroseconds(const std::string &testChild) {
   std::vector<double> delays;
-  std::mutex mutex;
   TDosCommand command;
-  command.OnNewLine = [&](TDosCommand &, const std::string &line, TOutputType type) {
-    if (type != otEntireLine)
-      return;
+  command.CommandLine = ChildCommand(testChild, "stamp:200:7");
+  command.CloseInput = true;
+  command.Run();
+  std::string shown;
+  while (!command.Finished()) {
+    Application().WaitForEventOrMessage(command.Signal());
+    Application().ProcessMessages();
+    std::string line = command.DisplayLine();
+    if (line.empty() || line == shown)
+      continue;
     auto now = std::chrono::steady_clock::now().time_since_epoch();
     double received = double(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
-    std::lock_guard lock(mutex);
     delays.push_back((received - std::stod(line)) / 1e3);
-  };
-  command.CommandLine = ChildCommand(testChild, "stamp:200:7");
-  command.Run();
-  WaitLikeExecuteCommand(command);
+    shown = line;
+  }
   std::sort(delays.begin(), delays.end());
   return delays;
+}
+
+std::int64_t SplitBytes(char byte, std::int64_t total) {
+  const std::string piece(65536, byte);
+  TCountingSink sink;
+  for (std::int64_t done = 0; done < total; done += std::int64_t(piece.size()))
+    LineSplitting::Split(piece, sink);
+  return sink.Lines;
 }
 
 void RunSilentChild(const std::string &testChild, int milliseconds) {
   TDosCommand command;
   command.CommandLine = ChildCommand(testChild, "sleep:" + std::to_string(milliseconds));
+  command.CloseInput = true;
   command.Run();
   WaitLikeExecuteCommand(command);
 }

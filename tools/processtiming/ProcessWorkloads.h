@@ -22,9 +22,14 @@ std::size_t CaptureSpew(const std::string &testChild);
 // returns how many bytes arrived.
 std::int64_t ReadSpewPlainly(const std::string &testChild);
 
-// From the child's write to the runner's report of the line, in microseconds, sorted: the child
-// writes its steady clock, which is the same clock in both processes.
+// From the child's write to the line's showing at the caller, which waits as ExecuteCommand does,
+// in microseconds, sorted: the child writes its steady clock, the same clock in both processes.
 std::vector<double> LineDelaysMicroseconds(const std::string &testChild);
+
+constexpr std::int64_t TwoHundredMegabytes = 200LL * 1024 * 1024;
+// The line splitter alone over 200 MB of one byte value in 64 KB pieces (a read's size), lines
+// counted rather than kept; returns the lines. 0 bytes vanish; CR bytes are all line ends.
+std::int64_t SplitBytes(char byte, std::int64_t total);
 
 // A child that stays silent for the given time while the caller waits as ExecuteCommand does.
 void RunSilentChild(const std::string &testChild, int milliseconds);

@@ -356,11 +356,12 @@ void PrintSyntax(TTargetKind target) {
 } // namespace
 
 int RunCompiler(TTargetKind target, const std::vector<std::string> &arguments) {
-  auto started = std::chrono::steady_clock::now();
   double version = CompilerVersion(target);
   for (const std::string &line : CompilerBanner(target, version)) {
     std::cout << line << "\n";
   }
+  PauseIfAsked();
+  auto started = std::chrono::steady_clock::now(); // a pause asked for is not compile time
   try {
     std::string configName = target == TTargetKind::DotNet ? "dccil.cfg" : "dcc32.cfg";
     std::vector<std::string> all = ConfigArguments(JoinPath(ProgramFolder(), configName));

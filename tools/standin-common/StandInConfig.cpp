@@ -4,7 +4,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <chrono>
 #include <cstdlib>
+#include <iostream>
+#include <thread>
 
 namespace StandIn {
 
@@ -17,6 +20,15 @@ double CompilerVersion(TTargetKind target) {
   char *end = nullptr;
   double version = std::strtod(text->c_str(), &end);
   return end != text->c_str() && version > 0 ? version : fallback;
+}
+
+void PauseIfAsked() {
+  auto text = IniValue(JoinPath(ProgramFolder(), "StandIn.ini"), "StandIn", "PauseMilliseconds");
+  long milliseconds = text ? std::strtol(text->c_str(), nullptr, 10) : 0;
+  if (milliseconds <= 0)
+    return;
+  std::cout.flush(); // what came before shows while the tool waits
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 std::string VersionText(double version) {

@@ -5,6 +5,7 @@
 //   out:TEXT      write TEXT to standard output; \r \n \t \f \0 \\ and \xHH are escapes
 //   err:TEXT      the same to standard error
 //   sleep:MS      pause MS milliseconds
+//   await:PATH    pause until the file PATH exists; after a minute give up and end with 97
 //   wait          read one line (up to LF or the end) from standard input, and drop it
 //   input:N       read N lines from standard input and write each back as "got:" + line
 //   drain         read standard input to its end, then write "eof" and a line end
@@ -174,6 +175,15 @@ int main(int argc, char **argv) {
       Write(2, Unescape(After(argument, 4)));
     } else if (StartsWith(argument, "sleep:")) {
       std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(argument.c_str() + 6)));
+    } else if (StartsWith(argument, "await:")) {
+      // Polled, not timed: the test that creates the file decides when the child goes on; the
+      // minute only keeps a test that never creates it from hanging.
+      auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+      while (!std::filesystem::exists(After(argument, 6))) {
+        if (std::chrono::steady_clock::now() > deadline)
+          return 97;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
     } else if (argument == "wait") {
       ReadLine(line);
     } else if (StartsWith(argument, "input:")) {

@@ -2,6 +2,7 @@
 // replace the desktop with a scripted one), and "processing messages" means firing due timers.
 #include "framework/Application.h"
 #include "framework/Desktop.h"
+#include "framework/Event.h"
 #include "framework/Timer.h"
 #include "framework/Controls.h"
 
@@ -9,7 +10,8 @@
 #include <iostream>
 #include <iterator>
 
-void ProcessDueTimers(); // Timer_posix.cpp
+void ProcessDueTimers();                  // Timer_posix.cpp
+std::uint32_t MillisecondsToNextTimer(); // Timer_posix.cpp
 
 namespace {
 class TConsoleDesktop : public TDesktop {
@@ -53,5 +55,8 @@ const std::vector<std::string> &TApplication::PlatformParameters() {
 int TApplication::PixelsPerInch() const { return 96; }
 
 void TApplication::ProcessMessages() { ProcessDueTimers(); }
+
+// Headless, the only messages are the timers: the wait ends when the next one is due.
+bool TApplication::WaitForEventOrMessage(TEvent &event) { return event.Wait(MillisecondsToNextTimer()); }
 
 void TApplication::Run(TForm &mainForm) { mainForm.Show(); }

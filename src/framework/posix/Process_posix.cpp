@@ -158,34 +158,43 @@ std::uint32_t TPipeEnd::Read(char *buffer, std::uint32_t size) {
   return got > 0 ? std::uint32_t(got) : 0;
 }
 
-bool TPipeEnd::Write(const char *bytes, std::uint32_t size) {
-  // A pipe without a reader raises SIGPIPE, which would end this whole process: hold the signal
-  // back for this thread and drop it, so that the write just fails as WriteFile does.
+namespace {
+// Writes as much as the pipe takes: all of it when fd blocks. A pipe without a reader raises
+// SIGPIPE, which would end this whole process: the signal is held back for this thread and
+// dropped, so that the write just fails (EPIPE) as WriteFile does. -1 with errno on failure.
+ssize_t WriteToPipe(int fd, const char *bytes, std::size_t size) {
   sigset_t pipeSignal, previous;
   sigemptyset(&pipeSignal);
   sigaddset(&pipeSignal, SIGPIPE);
   ::pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
-  bool ok = true;
-  bool broken = false;
-  while (size > 0) {
-    ssize_t put = ::write(handle_.Get(), bytes, size);
+  std::size_t done = 0;
+  int failure = 0;
+  while (done < size) {
+    ssize_t put = ::write(fd, bytes + done, size - done);
     if (put < 0 && errno == EINTR)
       continue;
     if (put <= 0) {
-      broken = put < 0 && errno == EPIPE;
-      ok = false;
+      failure = put < 0 ? errno : EIO;
       break;
     }
-    bytes += put;
-    size -= std::uint32_t(put);
+    done += std::size_t(put);
   }
-  if (broken && !sigismember(&previous, SIGPIPE)) {
+  if (failure == EPIPE && !sigismember(&previous, SIGPIPE)) {
     timespec now{0, 0};
     while (::sigtimedwait(&pipeSignal, nullptr, &now) < 0 && errno == EINTR) {
     }
   }
   ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-  return ok;
+  if (failure != 0 && (done == 0 || failure != EAGAIN)) {
+    errno = failure;
+    return -1;
+  }
+  return ssize_t(done);
+}
+} // namespace
+
+bool TPipeEnd::Write(const char *bytes, std::uint32_t size) {
+  return WriteToPipe(handle_.Get(), bytes, size) == ssize_t(size);
 }
 
 bool CreateChildPipe(TPipe &pipe, TChildEnd, std::uint32_t &error) {
@@ -312,10 +321,7 @@ bool TChildProcess::WaitForExit(std::uint32_t milliseconds) {
   return true;
 }
 
-void TChildProcess::Pause(const TPipeEnd &output, std::uint32_t milliseconds) {
-  pollfd watched[2] = {{output.Native(), POLLIN, 0}, {exitSignal_.Get(), POLLIN, 0}};
-  ::poll(watched, exitSignal_.IsValid() ? 2 : 1, int(milliseconds));
-}
+bool TChildProcess::HasEnded() { return Started() && Reap(false); }
 
 void TChildProcess::Close() {
   if (Started() && !Reap(false)) {
@@ -333,4 +339,160 @@ void TChildProcess::Close() {
   ended_ = false;
   exitCode_ = StillActive;
   terminated_ = false;
+}
+
+// ---- TChildPipes ----
+
+namespace {
+
+constexpr std::size_t ReadSize = 65536;
+// Without a pidfd (kernels before 5.3) the end of the child is looked for this often.
+constexpr int ReapInterval = 10;
+
+bool SetNonBlocking(int fd) {
+  int flags = ::fcntl(fd, F_GETFL);
+  return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
+}
+
+} // namespace
+
+struct TChildPipes::TImpl {
+  TPipeEnd Output, Input; // ours, non-blocking
+  std::vector<char> Buffer = std::vector<char>(ReadSize);
+  std::size_t Arrived = 0; // bytes read and not yet taken
+  bool OutputEnded = false;
+  std::string Queued;
+  std::size_t QueuedFrom = 0; // the part of Queued already written
+  bool InputBroken = false;
+
+  void ReadNow() {
+    ssize_t got;
+    while ((got = ::read(Output.Native(), Buffer.data(), Buffer.size())) < 0 && errno == EINTR) {
+    }
+    if (got > 0)
+      Arrived = std::size_t(got);
+    else if (got == 0 || errno != EAGAIN)
+      OutputEnded = true;
+  }
+
+  bool InputWaiting() const { return !InputBroken && QueuedFrom < Queued.size(); }
+
+  void PushInput() {
+    if (!InputWaiting())
+      return;
+    ssize_t put = WriteToPipe(Input.Native(), Queued.data() + QueuedFrom, Queued.size() - QueuedFrom);
+    if (put < 0 && errno != EAGAIN) {
+      InputBroken = true; // the child has gone: what is left is dropped
+      put = ssize_t(Queued.size() - QueuedFrom);
+    }
+    if (put > 0)
+      QueuedFrom += std::size_t(put);
+    if (QueuedFrom == Queued.size()) {
+      Queued.clear();
+      QueuedFrom = 0;
+    }
+  }
+};
+
+TChildPipes::TChildPipes() : impl_(std::make_unique<TImpl>()) {}
+
+TChildPipes::~TChildPipes() = default;
+
+bool TChildPipes::Create(bool withInput, std::uint32_t &error) {
+  TPipe output, input;
+  if (!CreateChildPipe(output, TChildEnd::Write, error) || !CreateChildPipe(input, TChildEnd::Read, error))
+    return false;
+  if (!SetNonBlocking(output.ReadEnd.Native()) || (withInput && !SetNonBlocking(input.WriteEnd.Native()))) {
+    error = Win32Codes::FromErrno(errno);
+    return false;
+  }
+  impl_->Output = std::move(output.ReadEnd);
+  // Without input the writing end goes with `input` here: the child reads the end of its input.
+  if (withInput)
+    impl_->Input = std::move(input.WriteEnd);
+  childOutput_ = std::move(output.WriteEnd);
+  childInput_ = std::move(input.ReadEnd);
+  return true;
+}
+
+void TChildPipes::CloseChildEnds() {
+  childInput_.Close();
+  childOutput_.Close();
+}
+
+void TChildPipes::QueueInput(std::string_view bytes) {
+  if (impl_->Input.IsOpen() && !impl_->InputBroken)
+    impl_->Queued.append(bytes);
+}
+
+TChildPipes::TWaitResult TChildPipes::Wait(TChildProcess &child, TEvent &wake, std::uint32_t milliseconds) {
+  TImpl &impl = *impl_;
+  for (;;) {
+    if (impl.Arrived > 0)
+      return wrOutput;
+    impl.PushInput();
+    pollfd watched[4];
+    nfds_t count = 0;
+    int outputAt = -1, endAt = -1, inputAt = -1;
+    if (!impl.OutputEnded) {
+      outputAt = int(count);
+      watched[count++] = {impl.Output.Native(), POLLIN, 0};
+    }
+    if (child.exitSignal_) {
+      endAt = int(count);
+      watched[count++] = {child.exitSignal_.Get(), POLLIN, 0};
+    }
+    int wakeAt = int(count);
+    watched[count++] = {wake.Native(), POLLIN, 0};
+    if (impl.InputWaiting()) {
+      inputAt = int(count);
+      watched[count++] = {impl.Input.Native(), POLLOUT, 0};
+    }
+    int timeout = milliseconds == TEvent::Infinite ? -1 : int(milliseconds);
+    bool reaping = endAt < 0 && (timeout < 0 || timeout > ReapInterval);
+    int ready = ::poll(watched, count, reaping ? ReapInterval : timeout);
+    if (ready < 0 && errno == EINTR)
+      continue;
+    if (ready < 0)
+      return wrChildEnded; // nothing more can be waited for
+    if (ready == 0) {
+      if (reaping && child.HasEnded())
+        return wrChildEnded;
+      if (!reaping)
+        return wrTimedOut;
+      continue;
+    }
+    if (outputAt >= 0 && watched[outputAt].revents != 0) {
+      impl.ReadNow();
+      continue;
+    }
+    if (endAt >= 0 && watched[endAt].revents != 0)
+      return wrChildEnded;
+    if (watched[wakeAt].revents != 0) {
+      wake.Consume();
+      return wrWoken;
+    }
+    if (inputAt >= 0 && watched[inputAt].revents & (POLLERR | POLLHUP)) {
+      impl.InputBroken = true;
+      impl.Queued.clear();
+      impl.QueuedFrom = 0;
+    }
+  }
+}
+
+std::string_view TChildPipes::TakeOutput() {
+  std::string_view bytes(impl_->Buffer.data(), impl_->Arrived);
+  impl_->Arrived = 0;
+  return bytes;
+}
+
+std::string_view TChildPipes::TakeRemainingOutput() {
+  if (impl_->Arrived == 0 && !impl_->OutputEnded)
+    impl_->ReadNow();
+  return TakeOutput();
+}
+
+void TChildPipes::Cancel() {
+  impl_->Queued.clear();
+  impl_->QueuedFrom = 0;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -61,4 +62,18 @@ void ProcessDueTimers() {
   for (auto *timer : due)
     if (timer->OnTimer)
       timer->OnTimer();
+}
+
+// Until the first timer of the calling thread is due (0 when one is); 0xFFFFFFFF without any.
+std::uint32_t MillisecondsToNextTimer() {
+  auto now = TClock::now();
+  std::uint32_t shortest = 0xFFFFFFFF;
+  std::lock_guard lock(timersMutex);
+  for (auto *impl : activeTimers) {
+    if (impl->Thread != std::this_thread::get_id())
+      continue;
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(impl->Due - now).count();
+    shortest = std::min(shortest, std::uint32_t(std::max<long long>(left, 0)));
+  }
+  return shortest;
 }

@@ -1,6 +1,7 @@
 #include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/Desktop.h"
+#include "framework/Event.h"
 #include "framework/WinApi.h"
 
 TApplication::TApplication() : platformDesktop_(std::make_unique<TWin32Desktop>()) {}
@@ -56,6 +57,13 @@ void TApplication::ProcessMessages() {
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
   }
+}
+
+// MWMO_INPUTAVAILABLE: messages that arrived before the wait, and were seen but not removed, wake
+// it too.
+bool TApplication::WaitForEventOrMessage(TEvent &event) {
+  HANDLE handle = event.Native();
+  return ::MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0;
 }
 
 void TApplication::Run(TForm &mainForm) {

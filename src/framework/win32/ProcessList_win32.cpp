@@ -9,6 +9,7 @@
 #include <array>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -23,7 +24,6 @@ static_assert(sizeof(PROCESSENTRY32) == 296, "the ANSI entry record of 32-bit Wi
 
 constexpr DWORD SnapProcesses = 2;         // TH32CS_SNAPPROCESS
 constexpr DWORD QueryAndReadAccess = 1040; // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ
-constexpr DWORD MaxProcessIds = 1025;      // 4100 bytes of identifiers
 constexpr DWORD ModuleNameSize = 261;
 
 template <typename TFunction> TFunction EntryPoint(HMODULE module, const char *name) {
@@ -90,20 +90,25 @@ bool ListProcessesByPsApi(TProcessList &list) {
   TPsApi psApi = BindPsApi();
   if (!psApi.EnumProcesses || !psApi.GetModuleFileNameEx)
     return false;
-  std::array<DWORD, MaxProcessIds> ids{};
-  DWORD sizeNeeded = 0;
-  if (!psApi.EnumProcesses(ids.data(), DWORD(sizeof(ids)), &sizeNeeded))
+  static_assert(sizeof(DWORD) == sizeof(std::uint32_t));
+  std::vector<std::uint32_t> ids;
+  auto enumerate = [&psApi](std::uint32_t *buffer, std::uint32_t bytes, std::uint32_t &filled) {
+    DWORD got = 0;
+    bool ok = psApi.EnumProcesses(reinterpret_cast<DWORD *>(buffer), bytes, &got) != FALSE;
+    filled = got;
+    return ok;
+  };
+  if (!EnumerateAllProcessIds(enumerate, ids))
     return false;
-  DWORD count = sizeNeeded / sizeof(DWORD);
-  for (DWORD i = 0; i < count && i < MaxProcessIds; ++i) {
-    if (ids[i] == 0)
+  for (std::uint32_t id : ids) {
+    if (id == 0)
       continue;
-    UniqueHandle process(::OpenProcess(QueryAndReadAccess, FALSE, ids[i]));
+    UniqueHandle process(::OpenProcess(QueryAndReadAccess, FALSE, id));
     if (!process)
       continue;
     std::array<char, ModuleNameSize> name{};
     if (psApi.GetModuleFileNameEx(process.Get(), nullptr, name.data(), ModuleNameSize) != 0)
-      list.push_back({std::string(name.data()), std::int32_t(ids[i])});
+      list.push_back({std::string(name.data()), std::int32_t(id)});
     else
       list.push_back({UnreadableProcessName, -1});
   }

@@ -1,7 +1,11 @@
-// Child processes on Win32: CreatePipe, CreateProcessA with redirected standard handles,
-// PeekNamedPipe for peeking, GetExitCodeProcess for exit codes.
+// Child processes on Win32: CreateProcessA with redirected standard handles, GetExitCodeProcess
+// for exit codes, and pipes: anonymous ones for plain blocking use, and for the runner named pipes
+// whose own end is opened overlapped, so that a read in progress can be waited for together with
+// the process handle and an event (the technique ninja's subprocess-win32.cc uses).
 #include "framework/Process.h"
 
+#include <atomic>
+#include <cstdio>
 #include <vector>
 
 bool TPipeEnd::BytesWaiting(std::uint32_t &count) const {
@@ -105,16 +109,266 @@ bool TChildProcess::WaitForExit(std::uint32_t milliseconds) {
   return process_.IsValid() && ::WaitForSingleObject(process_.Get(), milliseconds) == WAIT_OBJECT_0;
 }
 
-// Anonymous pipes cannot be waited for; the child's end can.
-void TChildProcess::Pause(const TPipeEnd &, std::uint32_t milliseconds) {
-  if (process_.IsValid())
-    ::WaitForSingleObject(process_.Get(), milliseconds);
-  else
-    ::Sleep(milliseconds);
+bool TChildProcess::HasEnded() {
+  return process_.IsValid() && ::WaitForSingleObject(process_.Get(), 0) == WAIT_OBJECT_0;
 }
 
 void TChildProcess::Close() {
   thread_.Close();
   process_.Close();
   id_ = 0;
+}
+
+// ---- TChildPipes ----
+
+namespace {
+
+constexpr DWORD PipeBufferSize = 65536;
+constexpr DWORD ReadSize = 65536;
+
+// Unique within the machine: this process's identifier and a counter.
+std::string NewPipeName() {
+  static std::atomic<unsigned long> counter{0};
+  char name[80];
+  std::snprintf(name, sizeof name, "\\\\.\\pipe\\ZelRecompile-%lu-%lu", static_cast<unsigned long>(::GetCurrentProcessId()),
+                ++counter);
+  return name;
+}
+
+// A named pipe with one instance: our end overlapped and private, the child's end plain and
+// inheritable. inbound: the child writes and we read.
+bool CreateOverlappedPipe(bool inbound, UniqueHandle &ours, UniqueHandle &childs, std::uint32_t &error) {
+  std::string name = NewPipeName();
+  DWORD openMode = (inbound ? PIPE_ACCESS_INBOUND : PIPE_ACCESS_OUTBOUND) | FILE_FLAG_OVERLAPPED |
+                   FILE_FLAG_FIRST_PIPE_INSTANCE;
+  ours.Reset(::CreateNamedPipeA(name.c_str(), openMode, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1,
+                                PipeBufferSize, PipeBufferSize, 0, nullptr));
+  if (!ours) {
+    error = ::GetLastError();
+    return false;
+  }
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  childs.Reset(::CreateFileA(name.c_str(), inbound ? GENERIC_WRITE : GENERIC_READ, 0, &inheritable, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!childs) {
+    error = ::GetLastError();
+    ours.Close();
+    return false;
+  }
+  // The child's end is open, so the pipe is connected already; this only confirms it.
+  OVERLAPPED connect{};
+  UniqueHandle connected(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  connect.hEvent = connected.Get();
+  if (!::ConnectNamedPipe(ours.Get(), &connect)) {
+    DWORD why = ::GetLastError();
+    DWORD ignored = 0;
+    if (why == ERROR_IO_PENDING)
+      ::GetOverlappedResult(ours.Get(), &connect, &ignored, TRUE);
+    else if (why != ERROR_PIPE_CONNECTED) {
+      error = why;
+      ours.Close();
+      childs.Close();
+      return false;
+    }
+  }
+  error = 0;
+  return true;
+}
+
+UniqueHandle NewManualEvent() { return UniqueHandle(::CreateEventA(nullptr, TRUE, FALSE, nullptr)); }
+
+} // namespace
+
+struct TChildPipes::TImpl {
+  UniqueHandle Output, Input; // ours
+  UniqueHandle ReadDone = NewManualEvent(), WriteDone = NewManualEvent();
+  OVERLAPPED ReadOperation{}, WriteOperation{};
+  std::vector<char> Buffer = std::vector<char>(ReadSize);
+  DWORD Arrived = 0;    // bytes of a finished read not yet taken
+  bool Reading = false; // a read is in progress
+  bool OutputEnded = false;
+  std::string Queued;   // input not yet handed to a write
+  std::string InFlight; // the bytes of the write in progress, which must stay put until it ends
+  bool Writing = false;
+  bool InputBroken = false;
+
+  void StartRead() {
+    ReadOperation = OVERLAPPED{};
+    ReadOperation.hEvent = ReadDone.Get();
+    DWORD got = 0;
+    if (::ReadFile(Output.Get(), Buffer.data(), ReadSize, &got, &ReadOperation)) {
+      Arrived = got;
+      return;
+    }
+    if (::GetLastError() == ERROR_IO_PENDING)
+      Reading = true;
+    else
+      OutputEnded = true; // ERROR_BROKEN_PIPE: every writer has gone
+  }
+
+  // False while the read is still in progress (only when not waiting).
+  bool FinishRead(bool wait) {
+    DWORD got = 0;
+    if (::GetOverlappedResult(Output.Get(), &ReadOperation, &got, wait ? TRUE : FALSE)) {
+      Reading = false;
+      Arrived = got;
+      return true;
+    }
+    DWORD why = ::GetLastError();
+    if (why == ERROR_IO_INCOMPLETE)
+      return false;
+    Reading = false;
+    if (why != ERROR_OPERATION_ABORTED)
+      OutputEnded = true;
+    return true;
+  }
+
+  void CancelRead() {
+    if (!Reading)
+      return;
+    ::CancelIoEx(Output.Get(), &ReadOperation);
+    FinishRead(true); // what had arrived before the cancel is kept
+  }
+
+  // Hands queued input to the pipe until a write has to wait for the child.
+  void PushInput() {
+    while (!Writing && !InputBroken && !Queued.empty()) {
+      InFlight.swap(Queued);
+      Queued.clear();
+      WriteOperation = OVERLAPPED{};
+      WriteOperation.hEvent = WriteDone.Get();
+      DWORD put = 0;
+      if (::WriteFile(Input.Get(), InFlight.data(), DWORD(InFlight.size()), &put, &WriteOperation))
+        KeepUnwritten(put);
+      else if (::GetLastError() == ERROR_IO_PENDING)
+        Writing = true;
+      else
+        BreakInput();
+    }
+  }
+
+  void FinishWrite(bool wait) {
+    DWORD put = 0;
+    if (::GetOverlappedResult(Input.Get(), &WriteOperation, &put, wait ? TRUE : FALSE)) {
+      Writing = false;
+      KeepUnwritten(put);
+      return;
+    }
+    if (::GetLastError() == ERROR_IO_INCOMPLETE)
+      return;
+    Writing = false;
+    BreakInput();
+  }
+
+  void KeepUnwritten(DWORD put) {
+    if (put < InFlight.size())
+      Queued.insert(0, InFlight, put, std::string::npos);
+    InFlight.clear();
+  }
+
+  // The child cannot take input any more (it has gone): what is left is dropped.
+  void BreakInput() {
+    InputBroken = true;
+    Queued.clear();
+    InFlight.clear();
+  }
+};
+
+TChildPipes::TChildPipes() : impl_(std::make_unique<TImpl>()) {}
+
+TChildPipes::~TChildPipes() { Cancel(); }
+
+bool TChildPipes::Create(bool withInput, std::uint32_t &error) {
+  UniqueHandle childOutput, childInput;
+  if (!CreateOverlappedPipe(true, impl_->Output, childOutput, error))
+    return false;
+  if (withInput) {
+    if (!CreateOverlappedPipe(false, impl_->Input, childInput, error))
+      return false;
+    childInput_ = TPipeEnd(std::move(childInput));
+  } else {
+    // The writing end goes at once: the child's first read finds the end of its input.
+    TPipe empty;
+    if (!CreateChildPipe(empty, TChildEnd::Read, error))
+      return false;
+    childInput_ = std::move(empty.ReadEnd);
+  }
+  childOutput_ = TPipeEnd(std::move(childOutput));
+  return true;
+}
+
+void TChildPipes::CloseChildEnds() {
+  childInput_.Close();
+  childOutput_.Close();
+}
+
+void TChildPipes::QueueInput(std::string_view bytes) {
+  if (impl_->Input && !impl_->InputBroken)
+    impl_->Queued.append(bytes);
+}
+
+TChildPipes::TWaitResult TChildPipes::Wait(TChildProcess &child, TEvent &wake, std::uint32_t milliseconds) {
+  TImpl &impl = *impl_;
+  for (;;) {
+    if (impl.Arrived > 0)
+      return wrOutput;
+    if (!impl.Reading && !impl.OutputEnded) {
+      impl.StartRead();
+      continue;
+    }
+    impl.PushInput();
+    HANDLE handles[4];
+    DWORD count = 0;
+    if (impl.Reading)
+      handles[count++] = impl.ReadDone.Get(); // first, so that output comes before the end
+    handles[count++] = child.process_.Get();
+    handles[count++] = wake.Native();
+    if (impl.Writing)
+      handles[count++] = impl.WriteDone.Get();
+    DWORD result = ::WaitForMultipleObjects(count, handles, FALSE, milliseconds);
+    if (result == WAIT_TIMEOUT)
+      return wrTimedOut;
+    if (result >= WAIT_OBJECT_0 + count)
+      return wrChildEnded; // a handle went bad: nothing more can be waited for
+    HANDLE signalled = handles[result - WAIT_OBJECT_0];
+    if (signalled == child.process_.Get())
+      return wrChildEnded;
+    if (signalled == wake.Native())
+      return wrWoken;
+    if (signalled == impl.ReadDone.Get())
+      impl.FinishRead(false);
+    else
+      impl.FinishWrite(false);
+  }
+}
+
+std::string_view TChildPipes::TakeOutput() {
+  std::string_view bytes(impl_->Buffer.data(), impl_->Arrived);
+  impl_->Arrived = 0;
+  return bytes;
+}
+
+std::string_view TChildPipes::TakeRemainingOutput() {
+  TImpl &impl = *impl_;
+  impl.CancelRead();
+  if (impl.Arrived == 0 && !impl.OutputEnded) {
+    DWORD waiting = 0;
+    if (::PeekNamedPipe(impl.Output.Get(), nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0) {
+      impl.StartRead(); // bytes are waiting, so it finishes at once
+      if (impl.Reading)
+        impl.FinishRead(true);
+    }
+  }
+  return TakeOutput();
+}
+
+void TChildPipes::Cancel() {
+  TImpl &impl = *impl_;
+  impl.CancelRead();
+  if (impl.Writing) {
+    ::CancelIoEx(impl.Input.Get(), &impl.WriteOperation);
+    impl.FinishWrite(true);
+  }
+  impl.Queued.clear();
+  impl.InFlight.clear();
 }

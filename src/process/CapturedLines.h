@@ -1,0 +1,95 @@
+// The lines a runner captures, stored end to end in large blocks that never move, each line a view
+// into them: a captured line costs no allocation of its own, nothing is copied when the store
+// grows, and the line still being built is the text after the last line in the current block. It
+// reads as a list of lines; the views stay valid until the list is emptied.
+#pragma once
+#include "framework/TextLines.h"
+
+#include <cstddef>
+#include <iosfwd>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TCapturedLines {
+public:
+  class const_iterator {
+  public:
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = std::string_view;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = std::string_view;
+
+    const_iterator() = default;
+    const_iterator(const TCapturedLines *lines, std::size_t index) : lines_(lines), index_(index) {}
+    std::string_view operator*() const { return (*lines_)[index_]; }
+    std::string_view operator[](difference_type n) const {
+      return (*lines_)[std::size_t(difference_type(index_) + n)];
+    }
+    const_iterator &operator++() { return ++index_, *this; }
+    const_iterator operator++(int) { return {lines_, index_++}; }
+    const_iterator &operator--() { return --index_, *this; }
+    const_iterator operator--(int) { return {lines_, index_--}; }
+    const_iterator &operator+=(difference_type n) {
+      return index_ = std::size_t(difference_type(index_) + n), *this;
+    }
+    const_iterator &operator-=(difference_type n) { return *this += -n; }
+    friend const_iterator operator+(const_iterator i, difference_type n) { return i += n; }
+    friend const_iterator operator+(difference_type n, const_iterator i) { return i += n; }
+    friend const_iterator operator-(const_iterator i, difference_type n) { return i -= n; }
+    friend difference_type operator-(const const_iterator &a, const const_iterator &b) {
+      return difference_type(a.index_) - difference_type(b.index_);
+    }
+    friend bool operator==(const const_iterator &a, const const_iterator &b) { return a.index_ == b.index_; }
+    friend auto operator<=>(const const_iterator &a, const const_iterator &b) {
+      return a.index_ <=> b.index_;
+    }
+
+  private:
+    const TCapturedLines *lines_ = nullptr;
+    std::size_t index_ = 0;
+  };
+  using value_type = std::string_view;
+  using iterator = const_iterator;
+
+  std::size_t size() const { return lines_.size(); }
+  bool empty() const { return lines_.empty(); }
+  std::string_view operator[](std::size_t index) const { return lines_[index]; }
+  std::string_view front() const { return (*this)[0]; }
+  std::string_view back() const { return (*this)[size() - 1]; }
+  const_iterator begin() const { return {this, 0}; }
+  const_iterator end() const { return {this, size()}; }
+
+  // Empties the list and the open line; the storage is kept for the next run.
+  void clear();
+  void push_back(std::string_view line);
+
+  // The line being built: text appended to it, then ended (it becomes the last line) or dropped.
+  void AppendToOpenLine(const char *from, const char *to);
+  std::string_view OpenLine() const { return {block_ + openStart_, used_ - openStart_}; }
+  void EndOpenLine() {
+    lines_.push_back(OpenLine());
+    openStart_ = used_;
+  }
+  void DropOpenLine() { used_ = openStart_; }
+
+  TStringList ToStringList() const;
+  // Appends every line to list, reserving the room at once.
+  void AppendTo(TStringList &list) const;
+
+  friend bool operator==(const TCapturedLines &lines, const TStringList &list);
+  friend bool operator==(const TCapturedLines &a, const TCapturedLines &b);
+
+private:
+  void NewBlock(std::size_t atLeast);
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char *block_ = nullptr; // the current block, the last of blocks_
+  std::size_t capacity_ = 0, used_ = 0, openStart_ = 0;
+  std::vector<std::string_view> lines_;
+};
+
+// For test output: the lines as a list of quoted texts.
+void PrintTo(const TCapturedLines &lines, std::ostream *out);
