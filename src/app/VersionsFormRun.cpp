@@ -5,24 +5,16 @@
 #include "environments/Environments.h"
 #include "formconvert/FormConversion.h"
 #include "framework/Application.h"
+#include "framework/DateTimeText.h"
 #include "framework/Desktop.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
-#include "framework/LocalTime.h"
 #include "process/ExecuteCommand.h"
 #include "session/BuildLog.h"
 
 #include <ctime>
 
 namespace {
-
-// The start line's date and time, in the short date and long time form of the system.
-std::string StartTimeText() {
-  std::tm local = LocalTime(std::time(nullptr));
-  char text[64];
-  std::strftime(text, sizeof text, "%x %X", &local);
-  return text;
-}
 
 // Runs an action and then, whatever happened, a closing step.
 template <typename TAction, typename TFinally> void RunThen(TAction action, TFinally finally) {
@@ -71,7 +63,7 @@ void TVersionsForm::Button2Click(TControl &) {
         LockControls(true);
         RunThen(
             [this] {
-              AppendToBuildLog("Compilation started: " + StartTimeText());
+              AppendToBuildLog("Compilation started: " + ShortDateLongTimeText(std::time(nullptr)));
               AppendToBuildLog(" ");
               PrepareFolders();
               SaveSettings();
