@@ -89,6 +89,8 @@ private:
   // While a run is in progress, nothing that starts or changes a run reacts.
   void LockControls(bool locked);
   bool runInProgress_ = false;
+  bool beginEnabledBeforeRun_ = true;
+  bool rowTicksChangedInRun_ = false;
   // The automatic install mode's place in the first showing: true when it took over.
   bool StartAutomaticInstall() { return false; }
 };

@@ -126,6 +126,10 @@ void TVersionsForm::BuildOneEnvironment(int index) {
 }
 
 void TVersionsForm::LockControls(bool locked) {
+  if (locked) {
+    beginEnabledBeforeRun_ = Button2.Enabled();
+    rowTicksChangedInRun_ = false;
+  }
   runInProgress_ = locked;
   TControl *const runControls[] = {&Button1, &Button3, &Button4, &Edit1, &Edit2, &SpeedButton1,
                                    &CBMakeXFM, &CBInstall, &CBDCube};
@@ -134,7 +138,9 @@ void TVersionsForm::LockControls(bool locked) {
   for (auto *control : GroupBox1.Controls())
     if (control->Kind() == TControlKind::CheckBox)
       control->SetEnabled(!locked);
-  Button2.SetEnabled(!locked);
-  if (!locked)
+  // BEGIN comes back as it was (enabled, on a machine without environments, although no row is
+  // ticked) unless the run changed a row's tick, which decides it anew as every change does.
+  Button2.SetEnabled(!locked && beginEnabledBeforeRun_);
+  if (!locked && rowTicksChangedInRun_)
     EnableBeginButton(Button2);
 }
