@@ -54,4 +54,6 @@ int TApplication::PixelsPerInch() const { return 96; }
 
 void TApplication::ProcessMessages() { ProcessDueTimers(); }
 
-void TApplication::Run(TForm &mainForm) { mainForm.Show(); }
+void TApplication::Run(TForm &mainForm) {
+  RunUserAction([&mainForm] { mainForm.Show(); }); // an error of the first showing is an event's error
+}
