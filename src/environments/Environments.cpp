@@ -33,7 +33,7 @@ std::string ProgramFilesFolder() {
   if (!registry.KeyExists(key))
     throw Exception("Cannot open registry key: LOCAL_MACHINE");
   registry.OpenKeyReadOnly(key);
-  return registry.ReadString("ProgramFilesDir");
+  return ReadText(registry, "ProgramFilesDir").value_or(""); // no text: no default folder is found
 }
 
 struct TTry {
