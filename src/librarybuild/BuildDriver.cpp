@@ -118,6 +118,17 @@ std::vector<TLibraryPackage> PackagesToBuild(TBuildHost &host, int index) {
   return packages;
 }
 
+std::vector<std::string> PackageCommandLines(const std::vector<TLibraryPackage> &packages,
+                                             std::string commandLine) {
+  std::vector<std::string> commandLines;
+  for (const auto &package : packages) {
+    if (package.AddNoBde)
+      commandLine += " -DNOUSE_BDE"; // and it stays for the packages after it
+    commandLines.push_back(commandLine);
+  }
+  return commandLines;
+}
+
 void CompilePackage(TBuildHost &host, int index, const std::string &commandLine, const std::string &subfolder,
                     const std::string &name, const std::string &sourceFolder) {
   const TEnviron &row = Environments[std::size_t(index)];
@@ -155,11 +166,11 @@ void BuildEnvironment(TBuildHost &host, int index) {
     for (const char *assembly : DotNetAssemblies)
       CompileDotNetPackage(host, commandLine, src, assembly);
   } else {
-    for (const auto &package : PackagesToBuild(host, index)) {
-      if (package.AddNoBde)
-        commandLine += " -DNOUSE_BDE";
-      CompilePackage(host, index, commandLine, package.Subfolder, package.Stem + host.PackageSuffix, src);
-    }
+    auto packages = PackagesToBuild(host, index);
+    auto commandLines = PackageCommandLines(packages, commandLine);
+    for (std::size_t i = 0; i < packages.size(); ++i)
+      CompilePackage(host, index, commandLines[i], packages[i].Subfolder,
+                     packages[i].Stem + host.PackageSuffix, src);
   }
 
   ShowStatus(index, "Copying files...");
