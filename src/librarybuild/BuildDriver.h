@@ -26,3 +26,7 @@ std::vector<TLibraryPackage> PackagesToBuild(TBuildHost &host, int index);
 // from the first package that asks for it on.
 std::vector<std::string> PackageCommandLines(const std::vector<TLibraryPackage> &packages,
                                              std::string commandLine);
+
+// make leaves a C++Builder build's products in the source folder: they are moved into the output
+// tree, in a fixed order, and the first missing one ends the build.
+void MoveCBuilderProducts(TBuildHost &host, int index);
