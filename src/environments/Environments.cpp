@@ -139,6 +139,7 @@ public:
     checkBox.SetCaption(name);
     checkBox.SetBounds(5, top_, 205, 17);
     checkBox.SetParent(&groupBox_);
+    checkBox.TabOrder = EnvironmentCount; // a check box takes the focus: the rows follow each other
     checkBox.SetChecked(true);
     checkBox.OnClick = onClick_;
 
