@@ -92,11 +92,15 @@ void TVersionsForm::Button3Click(TControl &) {
 }
 
 void TVersionsForm::EnableBeginButton(TControl &) {
+  if (RunInProgress()) {
+    rowTicksChangedInRun_ = true; // a run unticks its rows as it goes; BEGIN waits for its end
+    return;
+  }
   bool anyTicked = false;
   for (auto *control : GroupBox1.Controls())
     if (control->Kind() == TControlKind::CheckBox && static_cast<TCheckBox *>(control)->Checked())
       anyTicked = true;
-  Button2.SetEnabled(anyTicked && !RunInProgress()); // a run unticks its rows as it goes
+  Button2.SetEnabled(anyTicked);
 }
 
 void TVersionsForm::SpeedButton1Click(TControl &) {

@@ -91,6 +91,8 @@ private:
   void ShowToolLineInCaption(bool during);
   bool runInProgress_ = false;
   std::string idleCaption_; // the caption without a tool's line
+  bool beginEnabledBeforeRun_ = true;
+  bool rowTicksChangedInRun_ = false;
   // The automatic install mode's place in the first showing: true when it took over.
   bool StartAutomaticInstall() { return false; }
 };

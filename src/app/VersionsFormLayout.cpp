@@ -41,9 +41,10 @@ void TVersionsForm::CreateComponents() {
       {&TabSheet1, &PageControl1, "Compile", 0, 0, 0, 0, -1},
       {&TabSheet2, &PageControl1, "Log", 0, 0, 0, 0, -1},
       {&GroupBox1, &TabSheet1, "Installed environments:", 0, 0, 0, 0, -1},
-      {&Panel1, &TabSheet2, "", 0, 0, 0, 41, -1},
-      {&Memo1, &TabSheet2, "", 0, 0, 0, 0, -1},
-      {&Button4, &Panel1, "&View with Notepad", 8, 8, 161, 25, -1},
+      // The log page's button and view take the focus as well: the button, then the view.
+      {&Panel1, &TabSheet2, "", 0, 0, 0, 41, 0},
+      {&Memo1, &TabSheet2, "", 0, 0, 0, 0, 1},
+      {&Button4, &Panel1, "&View with Notepad", 8, 8, 161, 25, 0},
       {&Button3, this, "Unselect all", 8, 378, 75, 25, 2},
       {&Button2, this, "BEGIN", 240, 378, 225, 25, 1},
       {&Button1, this, "Close", 600, 378, 75, 25, 0},

@@ -5,24 +5,16 @@
 #include "environments/Environments.h"
 #include "formconvert/FormConversion.h"
 #include "framework/Application.h"
+#include "framework/DateTimeText.h"
 #include "framework/Desktop.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
-#include "framework/LocalTime.h"
 #include "process/ExecuteCommand.h"
 #include "session/BuildLog.h"
 
 #include <ctime>
 
 namespace {
-
-// The start line's date and time, in the short date and long time form of the system.
-std::string StartTimeText() {
-  std::tm local = LocalTime(std::time(nullptr));
-  char text[64];
-  std::strftime(text, sizeof text, "%x %X", &local);
-  return text;
-}
 
 // Runs an action and then, whatever happened, a closing step.
 template <typename TAction, typename TFinally> void RunThen(TAction action, TFinally finally) {
@@ -71,7 +63,7 @@ void TVersionsForm::Button2Click(TControl &) {
         LockControls(true);
         RunThen(
             [this] {
-              AppendToBuildLog("Compilation started: " + StartTimeText());
+              AppendToBuildLog("Compilation started: " + ShortDateLongTimeText(std::time(nullptr)));
               AppendToBuildLog(" ");
               PrepareFolders();
               SaveSettings();
@@ -134,6 +126,10 @@ void TVersionsForm::BuildOneEnvironment(int index) {
 }
 
 void TVersionsForm::LockControls(bool locked) {
+  if (locked) {
+    beginEnabledBeforeRun_ = Button2.Enabled();
+    rowTicksChangedInRun_ = false;
+  }
   runInProgress_ = locked;
   ShowToolLineInCaption(locked);
   TControl *const runControls[] = {&Button1, &Button3, &Button4, &Edit1, &Edit2, &SpeedButton1,
@@ -143,8 +139,10 @@ void TVersionsForm::LockControls(bool locked) {
   for (auto *control : GroupBox1.Controls())
     if (control->Kind() == TControlKind::CheckBox)
       control->SetEnabled(!locked);
-  Button2.SetEnabled(!locked);
-  if (!locked)
+  // BEGIN comes back as it was (enabled, on a machine without environments, although no row is
+  // ticked) unless the run changed a row's tick, which decides it anew as every change does.
+  Button2.SetEnabled(!locked && beginEnabledBeforeRun_);
+  if (!locked && rowTicksChangedInRun_)
     EnableBeginButton(Button2);
 }
 

@@ -33,7 +33,7 @@ std::string ProgramFilesFolder() {
   if (!registry.KeyExists(key))
     throw Exception("Cannot open registry key: LOCAL_MACHINE");
   registry.OpenKeyReadOnly(key);
-  return registry.ReadString("ProgramFilesDir");
+  return ReadText(registry, "ProgramFilesDir").value_or(""); // no text: no default folder is found
 }
 
 struct TTry {
@@ -139,6 +139,7 @@ public:
     checkBox.SetCaption(name);
     checkBox.SetBounds(5, top_, 205, 17);
     checkBox.SetParent(&groupBox_);
+    checkBox.TabOrder = EnvironmentCount; // a check box takes the focus: the rows follow each other
     checkBox.SetChecked(true);
     checkBox.OnClick = onClick_;
 

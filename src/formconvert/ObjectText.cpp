@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <string>
 
 namespace {
 
@@ -36,6 +37,24 @@ enum class TValueType : std::uint8_t {
   Int64,
   Utf8String,
 };
+
+// A name read from the stream, fit for an error message. A corrupted stream can put any bytes
+// where a name belongs, and a NUL would end the message there: control characters show as #n, as
+// in the text form, and a name longer than any real one is cut after 64 characters.
+std::string NameForMessage(std::string_view name) {
+  constexpr std::size_t MaxShown = 64;
+  std::string text;
+  for (std::size_t i = 0; i < name.size() && i < MaxShown; ++i) {
+    auto byte = static_cast<unsigned char>(name[i]);
+    if (byte < ' ')
+      text += '#' + std::to_string(byte);
+    else
+      text += char(byte);
+  }
+  if (name.size() > MaxShown)
+    text += "...";
+  return text;
+}
 
 // The filer flags of an object header's prefix byte (its high nibble is all ones).
 enum : std::uint8_t { FlagInherited = 1, FlagChildPos = 2, FlagInline = 4 };
@@ -318,7 +337,8 @@ private:
       ConvertCollection();
       break;
     default:
-      throw EReadError("Error reading " + objectName_ + "." + propertyName_ + ": " + InvalidPropertyValue);
+      throw EReadError("Error reading " + NameForMessage(objectName_) + "." + NameForMessage(propertyName_) +
+                       ": " + InvalidPropertyValue);
     }
   }
 

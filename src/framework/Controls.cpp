@@ -71,6 +71,7 @@ void TControl::SetCaption(const std::string &caption) {
   if (caption == caption_)
     return;
   caption_ = caption;
+  FitToCaption();
   if (peer_)
     peer_->TextChanged();
   CaptionChanged();
@@ -131,8 +132,6 @@ void TWinControl::Realign() {
     if (child->Align == TAlign::alClient)
       child->SetBounds(0, top, ClientWidth(), bottom - top);
 }
-
-void TLabel::CaptionChanged() { AdjustBounds(); }
 
 void TLabel::AdjustBounds() {
   if (!AutoSize)

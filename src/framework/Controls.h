@@ -90,6 +90,10 @@ public:
   void DestroyPeer();
 
 protected:
+  // A control sized to its caption takes its new size here, before its peer shows the new text:
+  // a native label paints the text at once, and a text painted into the old, narrower width wraps
+  // and stays clipped when the window is then widened (the old bits are copied along).
+  virtual void FitToCaption() {}
   virtual void CaptionChanged() {}
   // Sets bounds without notifying the peer (a peer reporting a native size).
   void StoreBounds(int left, int top, int width, int height);
@@ -133,7 +137,7 @@ public:
   TControl *FocusControl = nullptr; // the control its accelerator key focuses
 
 protected:
-  void CaptionChanged() override;
+  void FitToCaption() override { AdjustBounds(); }
 };
 
 class TEdit : public TControl {

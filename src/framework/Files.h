@@ -66,8 +66,9 @@ bool SetCurrentFolder(const std::string &path);
 // 64-bit build, else GetSystemDirectory); a configurable folder on POSIX.
 std::string SystemFolder();
 
-// Whole-file access. WriteWholeFile writes a temporary file beside the target and renames it over
-// the target, so that a failure never leaves half a file.
+// Whole-file access. ReadWholeFile fails, with the error code, when the file cannot be opened or a
+// read fails, also after some bytes. WriteWholeFile writes a temporary file beside the target and
+// renames it over the target, so that a failure never leaves half a file.
 std::optional<std::string> ReadWholeFile(const std::string &path);
 bool WriteWholeFile(const std::string &path, const std::string &bytes);
 

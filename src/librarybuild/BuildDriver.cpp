@@ -31,35 +31,6 @@ void PrepareOutputTree(const TBuildHost &host, const TEnviron &row) {
     PrepareFolder(e + "\\Include");
 }
 
-// make leaves a C++Builder package build's products in the source folder: gather them.
-void MoveCBuilderProducts(TBuildHost &host, int index) {
-  const TEnviron &row = Environments[std::size_t(index)];
-  const std::string &src = host.SourceFolder, &e = host.EnvironmentFolder, &suffix = host.PackageSuffix;
-  bool standardBuild = host.StandardEditionBuild();
-  auto bpl = [&](const std::string &stem) { return stem + suffix + ".bpl"; };
-  MoveFileList(src, {bpl("Zel7"), bpl("ZelUI7")}, e + "\\System");
-  if (!standardBuild)
-    MoveFileList(src, {bpl("ZelLanguage7"), bpl("ZelPro7"), bpl("ZelGL7"), bpl("ZelImage7")}, e + "\\System");
-  if (!row.IsStandard)
-    MoveFileInto(src, bpl("ZelDB7"), e + "\\System");
-  MoveFileInto(src, bpl("DclZel" + EditionSuffix(index) + "7"), e + "\\Bin");
-  if (StdPackagesWanted(index))
-    MoveFileInto(src, bpl("DclZelStd7"), e + "\\Bin");
-  if (!standardBuild) {
-    MoveFileList(src, {bpl("DclZelPro" + EditionSuffix(index) + "7"), bpl("DclZGL7")}, e + "\\Bin");
-    if (StdPackagesWanted(index))
-      MoveFileInto(src, bpl("DclZelProStd7"), e + "\\Bin");
-  }
-  if (!row.IsStandard && !row.IsCLX) {
-    MoveFileInto(src, bpl("ZelQR7"), e + "\\System");
-    MoveFileInto(src, bpl("DclZQR7"), e + "\\Bin");
-  }
-  MoveFilesByMask(src, "*.hpp", e + "\\Include");
-  for (const char *mask : {"*.obj", "*.bpi", "*.lib", "*.dcu"})
-    MoveFilesByMask(src, mask, e + "\\Lib");
-  DeleteFilesByMask(src, "*.tds");
-}
-
 void CopyResourceFiles(TBuildHost &host, const TEnviron &row) {
   const std::string &src = host.SourceFolder, lib = host.EnvironmentFolder + "\\lib";
   CopyFileList(src, {"ZelResou.res", "Quivex.res", "ZelChaEx.res", "ZelBrushes.res", "ZelBmps.res"}, lib);
@@ -87,6 +58,34 @@ void CopyRuntimePackagesToSystem(TBuildHost &host, const TEnviron &row) {
 }
 
 } // namespace
+
+void MoveCBuilderProducts(TBuildHost &host, int index) {
+  const TEnviron &row = Environments[std::size_t(index)];
+  const std::string &src = host.SourceFolder, &e = host.EnvironmentFolder, &suffix = host.PackageSuffix;
+  bool standardBuild = host.StandardEditionBuild();
+  auto bpl = [&](const std::string &stem) { return stem + suffix + ".bpl"; };
+  MoveFileList(src, {bpl("Zel7"), bpl("ZelUI7")}, e + "\\System");
+  if (!standardBuild)
+    MoveFileList(src, {bpl("ZelLanguage7"), bpl("ZelPro7"), bpl("ZelGL7"), bpl("ZelImage7")}, e + "\\System");
+  if (!row.IsStandard)
+    MoveFileInto(src, bpl("ZelDB7"), e + "\\System");
+  MoveFileInto(src, bpl("DclZel" + EditionSuffix(index) + "7"), e + "\\Bin");
+  if (StdPackagesWanted(index))
+    MoveFileInto(src, bpl("DclZelStd7"), e + "\\Bin");
+  if (!standardBuild) {
+    MoveFileList(src, {bpl("DclZelPro" + EditionSuffix(index) + "7"), bpl("DclZGL7")}, e + "\\Bin");
+    if (StdPackagesWanted(index))
+      MoveFileInto(src, bpl("DclZelProStd7"), e + "\\Bin");
+  }
+  if (!row.IsStandard && !row.IsCLX) {
+    MoveFileInto(src, bpl("ZelQR7"), e + "\\System");
+    MoveFileInto(src, bpl("DclZQR7"), e + "\\Bin");
+  }
+  MoveFilesByMask(src, "*.hpp", e + "\\Include");
+  for (const char *mask : {"*.obj", "*.bpi", "*.lib", "*.dcu"})
+    MoveFilesByMask(src, mask, e + "\\Lib");
+  DeleteFilesByMask(src, "*.tds");
+}
 
 std::vector<TLibraryPackage> PackagesToBuild(TBuildHost &host, int index) {
   const TEnviron &row = Environments[std::size_t(index)];
@@ -116,6 +115,17 @@ std::vector<TLibraryPackage> PackagesToBuild(TBuildHost &host, int index) {
     if (rule.Wanted)
       packages.push_back(rule.Package);
   return packages;
+}
+
+std::vector<std::string> PackageCommandLines(const std::vector<TLibraryPackage> &packages,
+                                             std::string commandLine) {
+  std::vector<std::string> commandLines;
+  for (const auto &package : packages) {
+    if (package.AddNoBde)
+      commandLine += " -DNOUSE_BDE"; // and it stays for the packages after it
+    commandLines.push_back(commandLine);
+  }
+  return commandLines;
 }
 
 void CompilePackage(TBuildHost &host, int index, const std::string &commandLine, const std::string &subfolder,
@@ -155,11 +165,11 @@ void BuildEnvironment(TBuildHost &host, int index) {
     for (const char *assembly : DotNetAssemblies)
       CompileDotNetPackage(host, commandLine, src, assembly);
   } else {
-    for (const auto &package : PackagesToBuild(host, index)) {
-      if (package.AddNoBde)
-        commandLine += " -DNOUSE_BDE";
-      CompilePackage(host, index, commandLine, package.Subfolder, package.Stem + host.PackageSuffix, src);
-    }
+    auto packages = PackagesToBuild(host, index);
+    auto commandLines = PackageCommandLines(packages, commandLine);
+    for (std::size_t i = 0; i < packages.size(); ++i)
+      CompilePackage(host, index, commandLines[i], packages[i].Subfolder,
+                     packages[i].Stem + host.PackageSuffix, src);
   }
 
   ShowStatus(index, "Copying files...");

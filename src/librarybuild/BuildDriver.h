@@ -22,3 +22,11 @@ struct TLibraryPackage {
   bool AddNoBde;         // " -DNOUSE_BDE" joins the command line from this package on
 };
 std::vector<TLibraryPackage> PackagesToBuild(TBuildHost &host, int index);
+// The command line of each package, in table order: the base command line, and " -DNOUSE_BDE"
+// from the first package that asks for it on.
+std::vector<std::string> PackageCommandLines(const std::vector<TLibraryPackage> &packages,
+                                             std::string commandLine);
+
+// make leaves a C++Builder build's products in the source folder: they are moved into the output
+// tree, in a fixed order, and the first missing one ends the build.
+void MoveCBuilderProducts(TBuildHost &host, int index);

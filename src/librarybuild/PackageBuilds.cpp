@@ -8,10 +8,15 @@
 #include "framework/Files.h"
 #include "process/ExecuteCommand.h"
 
+std::string DelphiPackageCommand(const TBuildHost &host, const std::string &commandLine,
+                                 const std::string &file, const std::string &subfolder) {
+  return commandLine + " " + Quoted(host.SourceFolder + "\\" + file) + " -LE" +
+         Quoted(host.EnvironmentFolder + subfolder);
+}
+
 void CompileDelphiPackage(const TBuildHost &host, const std::string &commandLine, const std::string &file,
                           const std::string &subfolder) {
-  std::string command = commandLine + " " + Quoted(host.SourceFolder + "\\" + file) + " -LE" +
-                        Quoted(host.EnvironmentFolder + subfolder);
+  std::string command = DelphiPackageCommand(host, commandLine, file, subfolder);
   ChangeFolder(host.SourceFolder);
   ExecuteCommand(command, "Cannot recompile Delphi package: " + file);
 }
@@ -38,28 +43,42 @@ void RemoveByteOrderMark(const std::string &projectPath) {
   SaveLines(projectPath, lines);
 }
 
+std::string MakefileConversionCommand(int index, const std::string &sourceFolder, const std::string &name) {
+  return Quoted(Environments[std::size_t(index)].RootDir + "\\bin\\bpr2mak.exe") + " " +
+         Quoted(sourceFolder + "\\" + name + ".bpk");
+}
+
 void ConvertPackageToMakefile(int index, const std::string &sourceFolder, const std::string &name) {
-  std::string project = sourceFolder + "\\" + name + ".bpk";
-  RemoveByteOrderMark(project);
-  std::string command =
-      Quoted(Environments[std::size_t(index)].RootDir + "\\bin\\bpr2mak.exe") + " " + Quoted(project);
-  ExecuteCommand(command, "Cannot convert C++ Builder package " + name + " to makefile.");
+  RemoveByteOrderMark(sourceFolder + "\\" + name + ".bpk");
+  ExecuteCommand(MakefileConversionCommand(index, sourceFolder, name),
+                 "Cannot convert C++ Builder package " + name + " to makefile.");
+}
+
+std::string MakeCommand(const std::string &commandLine, const std::string &sourceFolder,
+                        const std::string &file) {
+  return commandLine + " -f" + Quoted(sourceFolder + "\\" + file);
 }
 
 void MakeCBuilderPackage(const std::string &commandLine, const std::string &sourceFolder, const std::string &file) {
-  std::string command = commandLine + " -f" + Quoted(sourceFolder + "\\" + file);
+  std::string command = MakeCommand(commandLine, sourceFolder, file);
   ChangeFolder(sourceFolder);
   ExecuteCommand(command, "Cannot recompile C++ Builder package: " + file);
 }
 
-void CompileDotNetPackage(const TBuildHost &host, const std::string &commandLine, const std::string &sourceFolder,
-                          const std::string &name) {
-  std::string assemblies = host.EnvironmentFolder + "\\Assemblies";
-  Fs::ForceFolders(assemblies);
+std::string DotNetPackageCommand(const TBuildHost &host, const std::string &commandLine,
+                                 const std::string &sourceFolder, const std::string &name) {
   std::string command = commandLine + " " + Quoted(sourceFolder + "\\" + name + ".dpk") + " -LE" +
-                        Quoted(assemblies) + " -LUSystem.Drawing " + DotNetWarningOptions + " ";
+                        Quoted(host.EnvironmentFolder + "\\Assemblies") + " -LUSystem.Drawing " +
+                        DotNetWarningOptions + " ";
   if (Fs::FileExists(sourceFolder + "\\Keys\\Quivex.snk"))
     command += " -DZELKEYS";
+  return command;
+}
+
+void CompileDotNetPackage(const TBuildHost &host, const std::string &commandLine,
+                          const std::string &sourceFolder, const std::string &name) {
+  Fs::ForceFolders(host.EnvironmentFolder + "\\Assemblies");
+  std::string command = DotNetPackageCommand(host, commandLine, sourceFolder, name);
   ChangeFolder(sourceFolder);
   ExecuteCommand(command, "Cannot recompile Quivex for Delphi for .NET package: " + name);
 }

@@ -5,6 +5,15 @@
 
 #include <string>
 
+// The command lines of the tools, as they are started.
+std::string DelphiPackageCommand(const TBuildHost &host, const std::string &commandLine,
+                                 const std::string &file, const std::string &subfolder);
+std::string MakefileConversionCommand(int index, const std::string &sourceFolder, const std::string &name);
+std::string MakeCommand(const std::string &commandLine, const std::string &sourceFolder,
+                        const std::string &file);
+std::string DotNetPackageCommand(const TBuildHost &host, const std::string &commandLine,
+                                 const std::string &sourceFolder, const std::string &name);
+
 // Compiles name.dpk of the source folder with the environment's compiler, the package into
 // EnvironmentFolder + subfolder.
 void CompileDelphiPackage(const TBuildHost &host, const std::string &commandLine, const std::string &file,

@@ -264,6 +264,25 @@ TEST_F(BuildRunTest, WhileAToolRunsTheWindowShowsItAndTheRunLockHolds) {
   EXPECT_EQ(log[4], std::string(80, '='));
 }
 
+TEST_F(BuildRunTest, WithoutEnvironmentsBeginStaysEnabledAfterARun) {
+  // BEGIN is enabled at start on such a machine, so that forms can be converted and settings saved.
+  form.reset();
+  ResetEnvironments();
+  TRegistry(TRootKey::LocalMachine).DeleteKey("\\SOFTWARE\\Borland");
+  form = std::make_unique<TRunForm>();
+  form->Edit1.SetText(sources.Path());
+  ASSERT_EQ(EnvironmentCount, 0);
+  ASSERT_TRUE(form->Button2.Enabled());
+  EXPECT_EQ(RunError(), "no error");
+  EXPECT_EQ(form->Memo1.Lines().size(), 2u);
+  EXPECT_TRUE(form->Button2.Enabled());
+  form->Edit2.SetText("Missing");
+  desktop.ExpectQuestion("Destination folder: \r" + (sources / "Missing") + "\rDoes not exist. Create ?",
+                         false);
+  EXPECT_EQ(RunError(), "Compilation aborted.");
+  EXPECT_TRUE(form->Button2.Enabled());
+}
+
 TEST_F(BuildRunTest, AStandardBuildGoesToItsOwnDestination) {
   Application().SetParameters({"STANDARD"});
   form->Button3.Click();

@@ -82,7 +82,7 @@ TEST_F(VersionsFormTest, TheLayoutHasEveryComponentAtItsPlace) {
       {&form->Button2, "BEGIN", 240, 378, 225, 25, 1},
       {&form->Button1, "Close", 600, 378, 75, 25, 0},
       {&form->OriginalFiles, "", 152, 112, 201, 225, 9},
-      {&form->Button4, "&View with Notepad", 8, 8, 161, 25, -1},
+      {&form->Button4, "&View with Notepad", 8, 8, 161, 25, 0},
   };
   for (const auto &e : expected) {
     SCOPED_TRACE(e.Control->Name());
@@ -113,7 +113,10 @@ TEST_F(VersionsFormTest, TheLayoutHasEveryComponentAtItsPlace) {
   EXPECT_EQ(form->GroupBox1.Height(), 269);
   EXPECT_EQ(form->Panel1.Height(), 41);
   EXPECT_EQ(form->Memo1.Top(), 41);
+  EXPECT_EQ(form->Memo1.TabOrder, 1); // after the panel with Button4
   EXPECT_EQ(EnvironmentCount, 2);
+  EXPECT_EQ(Environments[0].CheckBox->TabOrder, 0); // the rows take the focus in row order
+  EXPECT_EQ(Environments[1].CheckBox->TabOrder, 1);
   EXPECT_TRUE(form->Button2.Enabled());
 }
 

@@ -114,6 +114,16 @@ TEST_F(DetectionTest, ValuesOfTheWrongTypeCountAsAbsentAndDetectionGoesOn) {
   EXPECT_EQ(Environments[0].RootDir, root / "Program Files\\Borland\\Delphi7");
 }
 
+TEST_F(DetectionTest, AProgramFilesFolderThatIsNoTextGivesNoDefaultFolders) {
+  Import("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
+         "\"ProgramFilesDir\"=dword:00000001\r\n\r\n"
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\5.0]\r\n\"RootDir\"=\"{root}\\\\D5\"\r\n\r\n"
+         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\C++Builder\\4.0]\r\n\"RootDir\"=\"{root}\\\\CB4\"\r\n",
+         false);
+  Detect(); // the absent versions consult the folder: none of them may end detection
+  EXPECT_EQ(DisplayNames(), (std::vector<std::string>{"Delphi 5", "C++Builder 4"}));
+}
+
 TEST_F(DetectionTest, DefaultFoldersNeedTheirExecutable) {
   Import("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\5.0]\r\n\"Version\"=\"PRO\"\r\n\r\n"
          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\C++Builder\\6.0]\r\n\"Version\"=\"CSS\"\r\n");

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -137,6 +138,60 @@ TEST_F(ConvertDfmToXfmTest, MissingFileRaisesTheFileError) {
   std::string message = ErrorOf<EFileError>([&] { ConvertDfmToXfm(path); });
   EXPECT_EQ(message.rfind("Cannot open file \"" + path + "\". ", 0), 0u) << message;
 }
+
+#ifdef _WIN32
+// A named pipe that hands its bytes to the one reader that opens it and then breaks, so that the
+// reader's next ReadFile fails (ERROR_BROKEN_PIPE): a read error after part of the file, which a
+// plain file under Wine cannot be made to give (Wine ignores locked ranges when reading).
+class TBreakingPipe {
+public:
+  TBreakingPipe(const std::string &name, std::string bytes) : path_("\\\\.\\pipe\\" + name) {
+    pipe_ = ::CreateNamedPipeA(path_.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536,
+                               65536, 0, nullptr);
+    server_ = std::thread([this, bytes = std::move(bytes)] {
+      if (::ConnectNamedPipe(pipe_, nullptr) || ::GetLastError() == ERROR_PIPE_CONNECTED) {
+        DWORD written = 0;
+        if (!bytes.empty())
+          ::WriteFile(pipe_, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+        ::FlushFileBuffers(pipe_); // returns once the reader has taken every byte
+      }
+      ::CloseHandle(pipe_);
+    });
+  }
+  ~TBreakingPipe() {
+    // A reader that never came would leave the server waiting: come as one, then go.
+    HANDLE late = ::CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (late != INVALID_HANDLE_VALUE)
+      ::CloseHandle(late);
+    server_.join();
+  }
+  const std::string &Path() const { return path_; }
+
+private:
+  std::string path_;
+  HANDLE pipe_;
+  std::thread server_;
+};
+
+TEST(FormReadErrorTest, AFailingReadIsTheFileErrorNotAShortForm) {
+  const std::string half = "object Form1: TForm1\r\n  Caption = 'Half of a fo";
+  struct TCase {
+    const char *Name;
+    std::string Bytes;
+  } cases[] = {{"zel-read-error-middle.dfm", half}, {"zel-read-error-first.dfm", ""}};
+  for (const auto &c : cases) {
+    TBreakingPipe pipe(c.Name, c.Bytes);
+    EXPECT_FALSE(Fs::ReadWholeFile(pipe.Path()).has_value()) << c.Name;
+    EXPECT_EQ(Fs::LastErrorCode(), Fs::ErrorBrokenPipe) << c.Name;
+  }
+  for (const auto &c : cases) {
+    TBreakingPipe pipe(c.Name, c.Bytes);
+    std::string message = ErrorOf<EFileError>([&] { ConvertDfmToXfm(pipe.Path()); });
+    EXPECT_EQ(message, "Cannot open file \"" + pipe.Path() + "\". " + SystemErrorMessage(Fs::ErrorBrokenPipe))
+        << c.Name;
+  }
+}
+#endif
 
 TEST_F(ConvertDfmToXfmTest, ReadOnlyXfmRaisesTheFileError) {
   std::string xfm = Write("Form1.xfm", "old");

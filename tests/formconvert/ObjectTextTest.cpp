@@ -341,6 +341,32 @@ TEST(MalformedStreamTest, UnknownValueTypeNamesTheProperty) {
             "Error reading Form1.Value: Invalid property value");
 }
 
+std::string Repeated(const std::string &piece, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i)
+    text += piece;
+  return text;
+}
+
+TEST(MalformedStreamTest, MisreadNamesShowControlCharactersAndAreCut) {
+  const std::string nul(1, '\0');
+  struct TCase {
+    std::string Object, Property, Expected;
+  } cases[] = {
+      {"Form" + nul + "X", "Val\x01ue", "Error reading Form#0X.Val#1ue: Invalid property value"},
+      {"Form1", "\t\r\n\x1F ~\x7F\xE9", "Error reading Form1.#9#13#10#31 ~\x7F\xE9: Invalid property value"},
+      {std::string(64, 'O'), std::string(65, 'P'),
+       "Error reading " + std::string(64, 'O') + "." + std::string(64, 'P') + "...: Invalid property value"},
+      {std::string(200, '\0'), "Value",
+       "Error reading " + Repeated("#0", 64) + "....Value: Invalid property value"},
+  };
+  for (const auto &c : cases) {
+    B stream;
+    stream.Signature().Object("TForm1", c.Object).Property(c.Property).Byte(21).End().End();
+    EXPECT_EQ(StreamError(stream), c.Expected) << c.Expected;
+  }
+}
+
 TEST(MalformedStreamTest, ValueOfTheWrongType) {
   EXPECT_EQ(StreamError(B().Signature().Byte(0xF2).String("x").Object("TForm1", "Form1").End().End()),
             "Invalid property value");

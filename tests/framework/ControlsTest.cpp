@@ -3,6 +3,10 @@
 #include "framework/Application.h"
 #include "framework/Exception.h"
 
+#ifdef _WIN32
+#include "framework/WinApi.h"
+#endif
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -99,6 +103,26 @@ TEST(Controls, TheTopLevelHandlerDropsTheSilentAbortAndEndsOtherMessagesWithAFul
   RunUserAction([] { throw Exception("Cannot open registry key: LOCAL_MACHINE"); });
   RunUserAction([] { throw Exception("Compilation aborted."); });
   Application().SetDesktop(nullptr);
+  EXPECT_TRUE(desktop.Failures.empty()) << desktop.Failures.front();
+  EXPECT_TRUE(desktop.AllStepsUsed());
+}
+
+TEST(Controls, AnErrorOfTheFirstShowingGoesToTheTopLevelHandler) {
+  struct TFailingForm : TForm {
+    TFailingForm() : TForm("Failing") {}
+    void FormShow() override {
+#ifdef _WIN32
+      ::PostQuitMessage(0); // a headless form has no window whose end would end the message loop
+#endif
+      throw Exception("Cannot create key \\Software\\Velmora Software\\Quivex Recompile");
+    }
+  } form;
+  TScriptedDesktop desktop;
+  Application().SetDesktop(&desktop);
+  desktop.ExpectError("Cannot create key \\Software\\Velmora Software\\Quivex Recompile.");
+  Application().Run(form);
+  Application().SetDesktop(nullptr);
+  EXPECT_TRUE(form.Showing());
   EXPECT_TRUE(desktop.Failures.empty()) << desktop.Failures.front();
   EXPECT_TRUE(desktop.AllStepsUsed());
 }

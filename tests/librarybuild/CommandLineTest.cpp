@@ -1,6 +1,8 @@
 #include "TestHost.h"
+#include "TestSupport.h"
 #include "librarybuild/BuildDriver.h"
 #include "librarybuild/EnvironmentNames.h"
+#include "librarybuild/PackageBuilds.h"
 #include "session/BuildLog.h"
 
 #include <gtest/gtest.h>
@@ -79,6 +81,63 @@ TEST_F(CommandLineTest, StandardModeAddsItsDefineAfterTheEditionDefines) {
   EXPECT_EQ(CompilerDefines(0), " -DCLX -DNOUSE_BDE -DZELLITE");
   EXPECT_EQ(CompilerDefines(1), " -DZELENTERPRISE -DZELLITE -DZELNOSERIESDESIGN");
   EXPECT_EQ(CompilerDefines(2), " -DZELENTERPRISE -DZELLITE -NSBorland.VCL");
+}
+
+// Every tool's whole command line, for folders with blanks as real machines have them.
+TEST_F(CommandLineTest, ToolCommandLinesAreWhollyAsStarted) {
+  host.SourceFolder = "C:\\Quivex Src";
+  host.DestinationBase = "D:\\Out Put";
+  SetRow(0, "C:\\Program Files\\Borland\\Delphi7", true, false, false, "CSS", 7);
+  SetRow(1, "C:\\Program Files\\Borland\\CBuilder6", false, false, false, "CSS", 6);
+  const std::string dcc32 =
+      "\"C:\\Program Files\\Borland\\Delphi7\\bin\\dcc32.exe\"  -Q -B -$D- -$L- -$O+ -$A+ -$C- "
+      "-$Y- -$C- -$R- -$Q-     -LN\"D:\\Out Put\\Delphi7\\lib\" -E\"D:\\Out Put\\Delphi7\\bin\" "
+      "-N\"D:\\Out Put\\Delphi7\\lib\" -U\"D:\\Out Put\\Delphi7\\lib\";\"C:\\Quivex Src\" "
+      "-I\"C:\\Quivex Src\" -R\"C:\\Quivex Src\" -DZELENTERPRISE";
+  SetEnvironmentNames(host, 0);
+  auto packages = PackagesToBuild(host, 0);
+  auto lines = PackageCommandLines(packages, BaseCommandLine(host, 0));
+  ASSERT_EQ(lines.size(), 14u);
+  ASSERT_EQ(packages[12].Stem, "DclZelStd7");
+  EXPECT_EQ(DelphiPackageCommand(host, lines[0], "Zel77.dpk", "\\System"),
+            dcc32 + " \"C:\\Quivex Src\\Zel77.dpk\" -LE\"D:\\Out Put\\Delphi7\\System\"");
+  EXPECT_EQ(DelphiPackageCommand(host, lines[11], "DclZQR77.dpk", "\\Bin"),
+            dcc32 + " \"C:\\Quivex Src\\DclZQR77.dpk\" -LE\"D:\\Out Put\\Delphi7\\Bin\"");
+  // From the first Std design package on, the BDE is left out.
+  EXPECT_EQ(DelphiPackageCommand(host, lines[12], "DclZelStd77.dpk", "\\Bin"),
+            dcc32 + " -DNOUSE_BDE \"C:\\Quivex Src\\DclZelStd77.dpk\" -LE\"D:\\Out Put\\Delphi7\\Bin\"");
+  EXPECT_EQ(DelphiPackageCommand(host, lines[13], "DclZelProStd77.dpk", "\\Bin"),
+            dcc32 + " -DNOUSE_BDE \"C:\\Quivex Src\\DclZelProStd77.dpk\" -LE\"D:\\Out Put\\Delphi7\\Bin\"");
+
+  SetEnvironmentNames(host, 1);
+  EXPECT_EQ(MakefileConversionCommand(1, host.SourceFolder, "Zel7C6"),
+            "\"C:\\Program Files\\Borland\\CBuilder6\\bin\\bpr2mak.exe\" \"C:\\Quivex Src\\Zel7C6.bpk\"");
+  EXPECT_EQ(MakeCommand(BaseCommandLine(host, 1), host.SourceFolder, "Zel7C6.mak"),
+            "\"C:\\Program Files\\Borland\\CBuilder6\\bin\\make.exe\" -B -DZELENTERPRISE -f\"C:\\Quivex "
+            "Src\\Zel7C6.mak\"");
+}
+
+TEST_F(CommandLineTest, DotNetCommandLinesDefineTheKeyWhenTheKeyFileExists) {
+  TTempFolder folder;
+  const std::string src = folder / "Quivex Src";
+  host.SourceFolder = src;
+  host.DestinationBase = "D:\\Out Put";
+  SetRow(0, "C:\\Program Files\\Borland\\BDS\\2.0", true, false, true, "CSS", 2);
+  SetEnvironmentNames(host, 0);
+  const std::string e = "D:\\Out Put\\Delphi8";
+  const std::string expected =
+      "\"C:\\Program Files\\Borland\\BDS\\2.0\\bin\\dccil.exe\"  -Q -B -$D- -$L- -$O+ -$A+ -$C- -$Y- -$C- "
+      "-$R- -$Q- "
+      "    -LN\"" +
+      e + "\\lib\" -E\"" + e + "\\bin\" -N\"" + e + "\\lib\" -U\"" + e + "\\lib\";\"" + src + "\" -I\"" +
+      src + "\" -R\"" + src +
+      "\" -U\"C:\\Program Files\\Borland\\BDS\\2.0\\units\" -DZELENTERPRISE -NSBorland.VCL \"" + src +
+      "\\Velmora.Quivex.VCL.dpk\" -LE\"" + e +
+      "\\Assemblies\" -LUSystem.Drawing  -W-UNIT_PLATFORM -W-SYMBOL_PLATFORM ";
+  EXPECT_EQ(DotNetPackageCommand(host, BaseCommandLine(host, 0), src, "Velmora.Quivex.VCL"), expected);
+  WriteTextFile(src + "\\Keys\\Quivex.snk", "key");
+  EXPECT_EQ(DotNetPackageCommand(host, BaseCommandLine(host, 0), src, "Velmora.Quivex.VCL"),
+            expected + " -DZELKEYS");
 }
 
 std::vector<std::string> Stems(const std::vector<TLibraryPackage> &packages) {

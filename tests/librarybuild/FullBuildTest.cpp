@@ -1,11 +1,13 @@
 #include "TestHost.h"
-#include "librarybuild/BuildDriver.h"
-#include "librarybuild/CompileProcs.h"
+#include "TestSupport.h"
 #include "framework/Controls.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
+#include "framework/Resources.h"
+#include "librarybuild/BuildDriver.h"
+#include "librarybuild/CompileProcs.h"
+#include "librarybuild/EnvironmentNames.h"
 #include "session/BuildLog.h"
-#include "TestSupport.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -17,23 +19,31 @@ namespace {
 class FullBuildTest : public ::testing::Test {
 protected:
   TTempFolder root;
+  // Blanks in every folder, as in "C:\Program Files": a path the tools get unquoted falls apart.
+  const std::string src = root / "Quivex Src";
+  const std::string destination = src + "\\Compiled Out";
   TTestHost host;
   std::string systemFolder;
+  const std::string startFolder = Fs::CurrentFolder();
 
   FullBuildTest() {
     ResetEnvironments();
     BuildLog.reset();
     StandardMode = false;
-    CopyTree(SourcePath("sample\\Quivex"), root / "Src");
-    host.SourceFolder = root / "Src";
-    host.DestinationBase = root / "Src\\Compiled";
+    CopyTree(SourcePath("sample\\Quivex"), src);
+    host.SourceFolder = src;
+    host.DestinationBase = destination;
+    Fs::CreateFolder(destination); // the run makes it before the builds
 #ifndef _WIN32
     Fs::SetSystemFolder(root / "System32");
     Fs::CreateFolder(root / "System32");
 #endif
     systemFolder = SystemFolder();
+    // The tools must find their files wherever the program was started: not in the sources.
+    Fs::SetCurrentFolder(root.Path());
   }
   ~FullBuildTest() override {
+    Fs::SetCurrentFolder(startFolder); // the build leaves it in the sources, which go now
     // Under Wine the system folder is the prefix's own: take back the runtime packages the build
     // copied there, also when an assertion failed.
     if (!host.EnvironmentFolder.empty())
@@ -47,7 +57,7 @@ protected:
   // Installs the sample environment `name` with its tools and makes it row 0.
   void Environment(const std::string &name, bool isDelphi, bool isCLX, bool isDotNet, const char *edition,
                    int version, std::initializer_list<const char *> tools) {
-    std::string folder = root / ("Env\\" + name);
+    std::string folder = root / ("Borland Env\\" + name);
     CopyTree(SourcePath("sample\\Environments\\Borland\\" + name), folder);
     for (const char *tool : tools)
       ASSERT_TRUE(Fs::CopyFile(ProgramPath(tool), folder + "\\bin\\" + tool + ".exe", false)) << tool;
@@ -78,13 +88,29 @@ protected:
   }
   // The text of {$DESCRIPTION '...'} in a package source of the copied sample.
   std::string DescriptionInSource(const std::string &file) {
-    std::string text = ReadTextFile(root / ("Src\\" + file));
+    std::string text = ReadTextFile(src + "\\" + file);
     auto at = text.find("{$DESCRIPTION '");
     if (at == std::string::npos)
       return {};
     at += 15;
     return text.substr(at, text.find("'}", at) - at);
   }
+  // Builds row 0, which must fail with "Compilation aborted.", and returns the log line that
+  // names the failing tool run, with the lines after it.
+  std::vector<std::string> FailingBuildLog(const std::string &title) {
+    try {
+      BuildEnvironment(host, 0);
+      ADD_FAILURE() << "no error";
+    } catch (const Exception &error) {
+      EXPECT_EQ(error.Message(), "Compilation aborted.");
+    }
+    if (!BuildLog)
+      return {};
+    auto line = std::find(BuildLog->begin(), BuildLog->end(), title);
+    return std::vector<std::string>(line, BuildLog->end());
+  }
+  // Whether the current folder is the sources': a name of theirs resolves without a folder.
+  static bool InSourceFolder() { return Fs::FileExists("ZelDefs.inc"); }
   static bool Has(const std::vector<std::string> &files, const std::string &name) {
     return std::find(files.begin(), files.end(), name) != files.end();
   }
@@ -105,8 +131,18 @@ const std::vector<std::string> AllDesignPackages = {"DclZel7", "DclZelPro7", "Dc
 
 TEST_F(FullBuildTest, Delphi7EnterpriseBuildsAllFourteenPackages) {
   Environment("Delphi7", true, false, false, "CSS", 7, {"dcc32"});
+  // Products of an older build that must not be found instead of the new ones.
+  const std::string rootDir = Environments[0].RootDir;
+  const std::vector<std::string> stale = {src + "\\Zel77.map", rootDir + "\\lib\\Zel77.dcp",
+                                          rootDir + "\\lib\\DclZel77.res", systemFolder + "\\DclZel77.bpl"};
+  for (const auto &path : stale)
+    WriteTextFile(path, "stale");
   Build();
-  EXPECT_EQ(host.EnvironmentFolder, root / "Src\\Compiled\\Delphi7");
+  for (const auto &path : stale)
+    EXPECT_FALSE(Fs::FileExists(path)) << path;
+  Fs::DeleteFile(systemFolder + "\\DclZel77.bpl"); // the prefix's own folder under Wine
+  EXPECT_TRUE(InSourceFolder());             // each compile runs in the source folder
+  EXPECT_EQ(host.EnvironmentFolder, destination + "\\Delphi7");
   EXPECT_EQ(Folder("System"), Packages(AllRuntimePackages, "7"));
   EXPECT_EQ(Folder("Bin"), Packages(AllDesignPackages, "7"));
   auto lib = Folder("Lib");
@@ -132,6 +168,14 @@ TEST_F(FullBuildTest, Delphi7EnterpriseBuildsAllFourteenPackages) {
   // The packages are real modules: their descriptions read back as the package sources state them.
   EXPECT_EQ(PackageDescription(host.EnvironmentFolder + "\\Bin\\DclZel77.bpl"), DescriptionInSource("DclZel77.dpk"));
   EXPECT_FALSE(DescriptionInSource("DclZel77.dpk").empty());
+  // The Std design packages are compiled without the BDE, so they take in no database unit.
+  for (const char *package : {"DclZelStd77.bpl", "DclZelProStd77.bpl"}) {
+    std::optional<std::string> info;
+    std::uint32_t error = 0;
+    ASSERT_TRUE(LoadDataResource(host.EnvironmentFolder + "\\Bin\\" + package, "PACKAGEINFO", info, error));
+    ASSERT_TRUE(info.has_value()) << package;
+    EXPECT_EQ(info->find("ZelDB"), std::string::npos) << package << ": " << *info;
+  }
   // The log: per package its name, the compiler's lines and the dashes.
   ASSERT_NE(BuildLog, nullptr);
   EXPECT_EQ(BuildLog->front(), "Zel77");
@@ -143,7 +187,7 @@ TEST_F(FullBuildTest, TheCLXRowBuildsTenPackagesWithItsOwnFormFiles) {
   Environment("Delphi7", true, true, false, "CSS", 7, {"dcc32"});
   host.Install = true;
   Build();
-  EXPECT_EQ(host.EnvironmentFolder, root / "Src\\Compiled\\Delphi7CLX");
+  EXPECT_EQ(host.EnvironmentFolder, destination + "\\Delphi7CLX");
   EXPECT_EQ(Folder("System"), Packages({"Zel7", "ZelUI7", "ZelDB7", "ZelPro7", "ZelGL7", "ZelImage7",
                                         "ZelLanguage7"}, "7CLX"));
   EXPECT_EQ(Folder("Bin"), Packages({"DclZel7", "DclZelPro7", "DclZGL7"}, "7CLX"));
@@ -170,10 +214,10 @@ TEST_F(FullBuildTest, AStandardEditionBuildSkipsTheProfessionalPackages) {
   Environment("Delphi5", true, false, false, "PRO", 5, {"dcc32"});
   host.StandardBuild = true;
   StandardMode = true;
-  host.DestinationBase = root / "Src\\CompiledStandard";
+  host.DestinationBase = destination + "Standard";
   Fs::CreateFolder(host.DestinationBase); // the run makes it before the builds
   Build();
-  EXPECT_EQ(host.EnvironmentFolder, root / "Src\\CompiledStandard\\Delphi5");
+  EXPECT_EQ(host.EnvironmentFolder, destination + "Standard\\Delphi5");
   EXPECT_EQ(Folder("System"), Packages({"Zel7", "ZelUI7", "ZelDB7", "ZelQR7"}, "5"));
   EXPECT_EQ(Folder("Bin"), Packages({"DclZel7", "DclZQR7", "DclZelStd7"}, "5"));
   auto lib = Folder("Lib");
@@ -187,7 +231,7 @@ TEST_F(FullBuildTest, AStandardEditionBuildSkipsTheProfessionalPackages) {
 TEST_F(FullBuildTest, CBuilder6ConvertsEveryPackageAndGathersTheProducts) {
   Environment("CBuilder6", false, false, false, "CSS", 6, {"make", "bpr2mak"});
   Build();
-  EXPECT_EQ(host.EnvironmentFolder, root / "Src\\Compiled\\BuilderC6");
+  EXPECT_EQ(host.EnvironmentFolder, destination + "\\BuilderC6");
   EXPECT_EQ(Folder("System"), Packages(AllRuntimePackages, "C6"));
   EXPECT_EQ(Folder("Bin"), Packages(AllDesignPackages, "C6"));
   auto include = Folder("Include");
@@ -198,16 +242,17 @@ TEST_F(FullBuildTest, CBuilder6ConvertsEveryPackageAndGathersTheProducts) {
     EXPECT_TRUE(Has(lib, name)) << name;
   // The source folder keeps no product, and the project saved with a byte order mark lost it.
   for (const char *mask : {"*.bpl", "*.hpp", "*.obj", "*.tds", "*.il?", "*.bpi", "*.lib", "*.dcu"})
-    EXPECT_TRUE(ListFiles(root / ("Src\\" + std::string(mask))).empty()) << mask;
-  EXPECT_NE(ReadTextFile(root / "Src\\Zel7C6.bpk").rfind("\xEF\xBB\xBF", 0), 0u);
-  EXPECT_TRUE(Fs::FileExists(root / "Src\\Zel7C6.mak"));
+    EXPECT_TRUE(ListFiles(src + "\\" + mask).empty()) << mask;
+  EXPECT_NE(ReadTextFile(src + "\\Zel7C6.bpk").rfind("\xEF\xBB\xBF", 0), 0u);
+  EXPECT_TRUE(Fs::FileExists(src + "\\Zel7C6.mak"));
+  EXPECT_TRUE(InSourceFolder());
   ExpectInSystemFolder({"Zel7C6.bpl", "ZelQR7C6.bpl"}, true);
 }
 
 TEST_F(FullBuildTest, CBuilder4MakesTheProjectsThemselves) {
   Environment("CBuilder4", false, false, false, "PRO", 4, {"make", "bpr2mak"});
   Build();
-  EXPECT_EQ(host.EnvironmentFolder, root / "Src\\Compiled\\BuilderC4");
+  EXPECT_EQ(host.EnvironmentFolder, destination + "\\BuilderC4");
   EXPECT_EQ(Folder("System"), Packages(AllRuntimePackages, "C4"));
   EXPECT_EQ(Folder("Bin"), Packages(AllDesignPackages, "C4"));
   auto lib = Folder("Lib");
@@ -215,7 +260,7 @@ TEST_F(FullBuildTest, CBuilder4MakesTheProjectsThemselves) {
     EXPECT_TRUE(Has(lib, name)) << name;
   EXPECT_TRUE(Has(Folder("Include"), "ZelDefs.inc"));
   ExpectInSystemFolder({"Zel7C4.bpl", "ZelDB7C4.bpl", "ZelQR7C4.bpl"}, true);
-  EXPECT_TRUE(ListFiles(root / "Src\\*.mak").empty()); // no converter ran
+  EXPECT_TRUE(ListFiles(src + "\\*.mak").empty()); // no converter ran
   ASSERT_NE(BuildLog, nullptr);
   EXPECT_EQ(std::count_if(BuildLog->begin(), BuildLog->end(),
                           [](const std::string &line) { return line.find("ZELNOSERIESDESIGN") != std::string::npos; }),
@@ -225,7 +270,7 @@ TEST_F(FullBuildTest, CBuilder4MakesTheProjectsThemselves) {
 TEST_F(FullBuildTest, TheDotNetRowBuildsThreeAssembliesAndTheBitmaps) {
   Environment("BDS\\2.0", true, false, true, "CSS", 2, {"dccil"});
   Build();
-  EXPECT_EQ(host.EnvironmentFolder, root / "Src\\Compiled\\Delphi8");
+  EXPECT_EQ(host.EnvironmentFolder, destination + "\\Delphi8");
   auto assemblies = Folder("Assemblies");
   for (const char *name : {"Velmora.Quivex.VCL.dll", "Velmora.Quivex.VCL.Languages.dll", "Velmora.Quivex.VCL.Design.dll"})
     EXPECT_TRUE(Has(assemblies, name)) << name;
@@ -235,14 +280,15 @@ TEST_F(FullBuildTest, TheDotNetRowBuildsThreeAssembliesAndTheBitmaps) {
                           [](const std::string &n) { return n.size() > 4 && n.substr(n.size() - 4) == ".bmp"; }),
             4);
   EXPECT_FALSE(Has(lib, "ZelResou.res"));
+  EXPECT_TRUE(InSourceFolder());
   EXPECT_FALSE(Fs::DirectoryExists(host.EnvironmentFolder + "\\Bin"));
   EXPECT_FALSE(Fs::DirectoryExists(host.EnvironmentFolder + "\\System"));
 }
 
 TEST_F(FullBuildTest, AFailingCompileIsLoggedAndStopsTheLaterPackages) {
   Environment("Delphi7", true, false, false, "CSS", 7, {"dcc32"});
-  std::string unit = ReadTextFile(root / "Src\\ZelLegend.pas");
-  WriteTextFile(root / "Src\\ZelLegend.pas", "{$MESSAGE FATAL 'broken on purpose'}\r\n" + unit);
+  std::string unit = ReadTextFile(src + "\\ZelLegend.pas");
+  WriteTextFile(src + "\\ZelLegend.pas", "{$MESSAGE FATAL 'broken on purpose'}\r\n" + unit);
   try {
     BuildEnvironment(host, 0);
     FAIL() << "no error";
@@ -260,23 +306,110 @@ TEST_F(FullBuildTest, AFailingCompileIsLoggedAndStopsTheLaterPackages) {
   EXPECT_EQ(std::count(BuildLog->begin(), BuildLog->end(), "ZelUI77"), 0); // later packages were not built
 }
 
+TEST_F(FullBuildTest, EachFailingToolIsLoggedUnderItsOwnTitle) {
+  std::string unit = ReadTextFile(src + "\\ZelLegend.pas");
+  WriteTextFile(src + "\\ZelLegend.pas", "{$MESSAGE FATAL 'broken on purpose'}\r\n" + unit);
+  struct TCase {
+    const char *Environment;
+    bool IsDelphi, IsDotNet;
+    int Version;
+    std::initializer_list<const char *> Tools;
+    const char *Title;
+  } cases[] = {
+      {"CBuilder4", false, false, 4, {"make", "bpr2mak"}, "Cannot recompile C++ Builder package: Zel7C4.bpk"},
+      {"CBuilder6", false, false, 6, {"make", "bpr2mak"}, "Cannot recompile C++ Builder package: Zel7C6.mak"},
+      {"BDS\\2.0",
+       true,
+       true,
+       2,
+       {"dccil"},
+       "Cannot recompile Quivex for Delphi for .NET package: Velmora.Quivex.VCL"},
+  };
+  for (const auto &c : cases) {
+    BuildLog.reset();
+    Environment(c.Environment, c.IsDelphi, false, c.IsDotNet, "CSS", c.Version, c.Tools);
+    auto log = FailingBuildLog(c.Title);
+    ASSERT_FALSE(log.empty()) << c.Title;
+    EXPECT_NE(
+        std::find_if(log.begin(), log.end(),
+                     [](const std::string &l) { return l.find("broken on purpose") != std::string::npos; }),
+        log.end())
+        << c.Title;
+  }
+  // The converter fails on a project that is no XML at all.
+  WriteTextFile(src + "\\ZelLegend.pas", unit);
+  WriteTextFile(src + "\\Zel7C6.bpk", "not a project\r\n");
+  BuildLog.reset();
+  Environment("CBuilder6", false, false, false, "CSS", 6, {"make", "bpr2mak"});
+  EXPECT_FALSE(FailingBuildLog("Cannot convert C++ Builder package Zel7C6 to makefile.").empty());
+}
+
+// The C++Builder products are gathered in a fixed order, each move failing on a missing file: with
+// one package missing, exactly the packages before it have moved.
+TEST_F(FullBuildTest, CBuilderProductsMoveInTheirOrderUpToTheFirstMissingOne) {
+  const std::pair<const char *, const char *> order[] = {
+      {"Zel7C6.bpl", "System"},    {"ZelUI7C6.bpl", "System"}, {"ZelLanguage7C6.bpl", "System"},
+      {"ZelPro7C6.bpl", "System"}, {"ZelGL7C6.bpl", "System"}, {"ZelImage7C6.bpl", "System"},
+      {"ZelDB7C6.bpl", "System"},  {"DclZel7C6.bpl", "Bin"},   {"DclZelStd7C6.bpl", "Bin"},
+      {"DclZelPro7C6.bpl", "Bin"}, {"DclZGL7C6.bpl", "Bin"},   {"DclZelProStd7C6.bpl", "Bin"},
+      {"ZelQR7C6.bpl", "System"},  {"DclZQR7C6.bpl", "Bin"},
+  };
+  const std::size_t count = std::size(order);
+  SetRow(0, "C:\\Program Files\\Borland\\CBuilder6", false, false, false, "CSS", 6);
+  for (std::size_t missing = 0; missing <= count; ++missing) {
+    SCOPED_TRACE(missing < count ? order[missing].first : "none missing");
+    host.SourceFolder = root / ("Products " + std::to_string(missing));
+    host.DestinationBase = host.SourceFolder + "\\Compiled Out";
+    SetEnvironmentNames(host, 0);
+    const std::string &e = host.EnvironmentFolder;
+    for (const char *folder : {"System", "Bin", "Include", "Lib"})
+      Fs::ForceFolders(e + "\\" + folder);
+    for (std::size_t i = 0; i < count; ++i)
+      if (i != missing)
+        WriteTextFile(host.SourceFolder + "\\" + order[i].first, order[i].first);
+    for (const char *name :
+         {"ZelChart.hpp", "ZelChart.obj", "Zel7C6.bpi", "Zel7C6.lib", "ZelChart.dcu", "Zel7C6.tds"})
+      WriteTextFile(host.SourceFolder + "\\" + name, name);
+    try {
+      MoveCBuilderProducts(host, 0);
+      EXPECT_EQ(missing, count) << "no error";
+    } catch (const Exception &error) {
+      ASSERT_LT(missing, count) << error.Message();
+      EXPECT_EQ(error.Message(), std::string("Error moving file: ") + order[missing].first + " from " +
+                                     host.SourceFolder + " to: " + e + "\\" + order[missing].second);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+      bool moved = i < missing;
+      EXPECT_EQ(Fs::FileExists(e + "\\" + order[i].second + "\\" + order[i].first), moved) << order[i].first;
+      EXPECT_EQ(Fs::FileExists(host.SourceFolder + "\\" + order[i].first), !moved && i != missing)
+          << order[i].first;
+    }
+    if (missing == count) {
+      EXPECT_EQ(Folder("Include"), std::vector<std::string>{"ZelChart.hpp"});
+      EXPECT_EQ(Folder("Lib"),
+                (std::vector<std::string>{"Zel7C6.bpi", "Zel7C6.lib", "ZelChart.dcu", "ZelChart.obj"}));
+      EXPECT_EQ(ListFiles(host.SourceFolder + "\\*.*"), TStringList{}); // the symbol tables are deleted
+    }
+  }
+}
+
 TEST_F(FullBuildTest, AProductMissingAfterMakeStopsTheGathering) {
   Environment("CBuilder6", false, false, false, "PRO", 6, {"make", "bpr2mak"});
   // This project builds its package under another name: make succeeds, the package is missing.
-  std::string project = ReadTextFile(root / "Src\\DclZGL7C6.bpk");
+  std::string project = ReadTextFile(src + "\\DclZGL7C6.bpk");
   const std::string name = "value=\"DclZGL7C6.bpl\"";
   auto at = project.find(name);
   ASSERT_NE(at, std::string::npos);
   project.replace(at, name.size(), "value=\"DclZGL7C6x.bpl\"");
-  WriteTextFile(root / "Src\\DclZGL7C6.bpk", project);
+  WriteTextFile(src + "\\DclZGL7C6.bpk", project);
   try {
     BuildEnvironment(host, 0);
     FAIL() << "no error";
   } catch (const Exception &error) {
-    EXPECT_EQ(error.Message(), "Error moving file: DclZGL7C6.bpl from " + (root / "Src") + " to: " +
-                                   (root / "Src\\Compiled\\BuilderC6\\Bin"));
+    EXPECT_EQ(error.Message(),
+              "Error moving file: DclZGL7C6.bpl from " + src + " to: " + destination + "\\BuilderC6\\Bin");
   }
-  EXPECT_TRUE(Fs::FileExists(root / "Src\\Compiled\\BuilderC6\\System\\Zel7C6.bpl")); // moves before it stay
+  EXPECT_TRUE(Fs::FileExists(destination + "\\BuilderC6\\System\\Zel7C6.bpl")); // moves before it stay
 }
 
 } // namespace

@@ -225,6 +225,23 @@ TEST_F(Dcc32Test, AMissingPackageSource) {
       << run.Output;
 }
 
+TEST_F(Dcc32Test, APackagePathWithABlankSplitByMissingQuotesIsNotFound) {
+  WriteTextFile(temp_ / "Quivex Src\\Zel77.dpk", "package Zel77;\r\nend.\r\n");
+  std::string command = Quoted(environment_.Tool("dcc32")) + " -Q " + (temp_ / "Quivex Src\\Zel77.dpk") +
+                        " -LE" + Quoted(Out() + "\\System");
+  TToolRun run = RunTool(command, Src());
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_NE(run.Output.find("Fatal: File not found: '" + (temp_ / "Quivex.dpr'")), std::string::npos)
+      << run.Output;
+  // With two whole file names, the second one is refused.
+  run = RunTool(Quoted(environment_.Tool("dcc32")) + " " + Quoted(Src() + "\\Zel77.dpk") + " " +
+                    Quoted(Src() + "\\ZelUI77.dpk"),
+                Src());
+  EXPECT_EQ(run.ExitCode, 1);
+  EXPECT_NE(run.Output.find("Fatal: Too many file names: '" + Src() + "\\ZelUI77.dpk'"), std::string::npos)
+      << run.Output;
+}
+
 TEST_F(Dcc32Test, OutputFoldersAreNotCreated) {
   RemoveTree(Out() + "\\System");
   TToolRun run = Compile("Zel77");

@@ -376,10 +376,12 @@ int RunCompiler(TTargetKind target, const std::vector<std::string> &arguments) {
       PrintSyntax(target);
       return 0;
     }
+    // The compiler opens its first file name before it looks at another one: a path with a blank
+    // that arrives unquoted, in pieces, is a file that is not found.
+    std::string source = FindSourceFile(commandLine.Sources.front());
     if (commandLine.Sources.size() > 1) {
       throw EStandInError("Fatal: Too many file names: '" + commandLine.Sources[1] + "'");
     }
-    std::string source = FindSourceFile(commandLine.Sources.front());
     Append(all, ConfigArguments(ChangeExtension(source, ".cfg")));
     Append(all, arguments);
     TCompilerOptions options;

@@ -59,4 +59,6 @@ void TApplication::ProcessMessages() { ProcessDueTimers(); }
 // Headless, the only messages are the timers: the wait ends when the next one is due.
 bool TApplication::WaitForEventOrMessage(TEvent &event) { return event.Wait(MillisecondsToNextTimer()); }
 
-void TApplication::Run(TForm &mainForm) { mainForm.Show(); }
+void TApplication::Run(TForm &mainForm) {
+  RunUserAction([&mainForm] { mainForm.Show(); }); // an error of the first showing is an event's error
+}

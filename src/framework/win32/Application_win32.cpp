@@ -67,7 +67,9 @@ bool TApplication::WaitForEventOrMessage(TEvent &event) {
 }
 
 void TApplication::Run(TForm &mainForm) {
-  mainForm.Show();
+  // The first showing runs FormShow, which may fail like any other event (a settings write on its
+  // way out, the automatic install): the same top-level handler reports it, and the loop goes on.
+  RunUserAction([&mainForm] { mainForm.Show(); });
   MSG message;
   while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
     HWND main = static_cast<HWND>(MainWindowHandle);

@@ -128,10 +128,19 @@ std::optional<std::string> ReadWholeFile(const std::string &path) {
     return std::nullopt;
   std::string bytes;
   std::array<char, 65536> chunk;
-  DWORD n = 0;
-  while (::ReadFile(file.Get(), chunk.data(), DWORD(chunk.size()), &n, nullptr) && n > 0)
+  for (;;) {
+    DWORD n = 0;
+    if (!::ReadFile(file.Get(), chunk.data(), DWORD(chunk.size()), &n, nullptr)) {
+      // A failed read is no end of file: the bytes so far would pass for the whole file.
+      DWORD error = ::GetLastError();
+      file.Close();
+      ::SetLastError(error);
+      return std::nullopt;
+    }
+    if (n == 0)
+      return bytes;
     bytes.append(chunk.data(), n);
-  return bytes;
+  }
 }
 
 bool WriteWholeFile(const std::string &path, const std::string &bytes) {
