@@ -4,7 +4,9 @@
 #include "framework/Application.h"
 #include "framework/Files.h"
 #include "framework/InstanceLock.h"
+#include "framework/Process.h"
 #include "framework/RegFile.h"
+#include "framework/Text.h"
 #include "librarybuild/CompileProcs.h"
 #include "session/BuildLog.h"
 #include "unattended/RunResult.h"
@@ -229,6 +231,34 @@ TEST_F(UnattendedRunTest, WithoutYesAQuestionFailsTheRunOrTheEnvironmentThatAsks
   EXPECT_NE(json.find("\"exitCode\": 1"), std::string::npos);
   EXPECT_TRUE(Printed("  ERROR: " + question)) << Lines();
   EXPECT_TRUE(Fs::FileExists(delphi7 + "\\lib\\ZelChart.dcu"));
+}
+
+// Yes to "close the IDE" while it keeps running would ask for ever: the repeated question fails the
+// environment instead, and the run ends.
+TEST_F(UnattendedRunTest, AnIdeThatStaysOpenFailsItsEnvironmentEvenWithYes) {
+  const std::string result = root / "result.json", stopFile = root / "stop";
+  ASSERT_TRUE(Fs::CopyFile(ProgramPath("Delphi32"), delphi7 + "\\bin\\Delphi32.exe", false));
+  TPipe input, output;
+  std::uint32_t error = 0;
+  ASSERT_TRUE(CreateChildPipe(input, TChildEnd::Read, error) &&
+              CreateChildPipe(output, TChildEnd::Write, error));
+  TChildProcess ide;
+  ASSERT_TRUE(ide.Start(Quoted(delphi7 + "\\bin\\Delphi32.exe") + " " + Quoted(ChildPath(stopFile)) + " 300",
+                        input.ReadEnd, output.WriteEnd));
+  Fs::CreateFolder(src + "\\Out");
+  int code = Run({"/build", "/env:Delphi 7*(update 1)", "/source:" + src, "/dest:Out", "/install", "/yes",
+                  "/result:" + result});
+  WriteTextFile(stopFile, "stop");
+  EXPECT_TRUE(ide.WaitForExit(30000));
+
+  EXPECT_EQ(code, ExitFailed) << Lines();
+  const std::string question = "Please close Delphi 7 and click Yes to continue.";
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Answered Yes: " + question), 1) << Lines();
+  std::string json = ReadTextFile(result);
+  EXPECT_EQ(JsonTexts(json, "status"), (std::vector<std::string>{"error"}));
+  EXPECT_EQ(JsonTexts(json, "error"),
+            (std::vector<std::string>{"", "Question needs an answer: " + question}));
+  EXPECT_TRUE(steps.empty()); // no install after a failed build
 }
 
 TEST_F(UnattendedRunTest, ASecondRunIntoTheSameDestinationIsRefused) {
