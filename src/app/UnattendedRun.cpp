@@ -88,12 +88,12 @@ std::string ParentFolder(const std::string &path) {
                                     : path.substr(0, slash);
 }
 
-// A relative source folder is taken from the current folder now: the run changes folders, and the
+// A relative path is taken from the current folder at the start: the run changes folders, and the
 // destination's lock must name one folder however it was spelt.
-std::string AbsoluteFolder(const std::string &folder) {
-  if (TVersionsForm::IsAbsolutePath(folder) || folder[0] == '/') // "/" as "\": the root of this drive
-    return folder;
-  return Fs::CurrentFolder() + "\\" + folder;
+std::string AbsolutePath(const std::string &path) {
+  if (TVersionsForm::IsAbsolutePath(path) || path[0] == '/') // "/" as "\": the root of this drive
+    return path;
+  return Fs::CurrentFolder() + "\\" + path;
 }
 
 void RequireFolderOf(const std::string &file, const char *switchName) {
@@ -166,7 +166,12 @@ private:
 
   // The window's fields as the switches set them, and every check the run cannot ask about.
   void Prepare() {
-    const TUnattendedOptions &options = result_.Options;
+    TUnattendedOptions &options = result_.Options;
+    // The builds change the current folder: a relative file would land in the sources.
+    if (!options.LogFile.empty())
+      options.LogFile = AbsolutePath(options.LogFile);
+    if (!options.ResultFile.empty())
+      options.ResultFile = AbsolutePath(options.ResultFile);
     RequireFolderOf(options.ResultFile, "result");
     RequireFolderOf(options.LogFile, "log");
     std::vector<std::string> names;
@@ -174,7 +179,7 @@ private:
       names.push_back(Environments[std::size_t(i)].CheckBox->Caption());
     selected_ = SelectEnvironments(names, options.Patterns);
     if (options.Source)
-      form_->Edit1.SetText(AbsoluteFolder(*options.Source));
+      form_->Edit1.SetText(AbsolutePath(*options.Source));
     if (options.Destination)
       form_->Edit2.SetText(*options.Destination);
     const std::string source = form_->Edit1.Text();
