@@ -7,6 +7,7 @@
 std::unique_ptr<TStringList> BuildLog;
 bool StandardMode = false;
 std::function<void(const std::string &line)> ToolOutputView;
+std::function<void(int index, const std::string &text)> StatusView;
 
 void EnsureBuildLog() {
   if (!BuildLog)
@@ -23,6 +24,8 @@ void ShowStatus(int index, const std::string &text) {
     TLabel *label = Environments[std::size_t(index)].StatusLabel;
     label->SetCaption(text);
     label->Repaint();
+    if (StatusView)
+      StatusView(index, text);
   }
   Application().ProcessMessages();
 }

@@ -18,6 +18,9 @@ void AppendToBuildLog(const std::string &line);
 // Shows text in the status label of row index (unless index is -1), then lets the window handle
 // pending messages so that it repaints and reacts between steps.
 void ShowStatus(int index, const std::string &text);
+// Where a row's status is reported besides its label (a run without a person prints it); unset,
+// nowhere else.
+extern std::function<void(int index, const std::string &text)> StatusView;
 
 // Where the running tool's last output line is shown while it runs (the main window sets it for
 // the time of a build run); unset, the line is shown nowhere. The log is not touched.

@@ -1,0 +1,295 @@
+#include "UnattendedRun.h"
+
+#include "environments/Environments.h"
+#include "framework/Application.h"
+#include "framework/Controls.h"
+#include "framework/Files.h"
+#include "framework/InstanceLock.h"
+#include "session/BuildLog.h"
+#include "unattended/EnvironmentPatterns.h"
+#include "unattended/UnattendedDesktop.h"
+
+#ifndef ZEL_VERSION
+#define ZEL_VERSION "unknown"
+#endif
+
+void TUnattendedForm::BuildEnvironment(int index) {
+  TRowRecord &record = Records[index];
+  record.Started = true;
+  record.Start = record.End = std::chrono::steady_clock::now();
+  if (Desktop)
+    Desktop->NewEnvironment();
+  Output(Environments[std::size_t(index)].CheckBox->Caption());
+  try {
+    TVersionsForm::BuildEnvironment(index);
+  } catch (...) {
+    record.OutputFolder = EnvironmentFolder;
+    throw;
+  }
+  record.OutputFolder = EnvironmentFolder;
+}
+
+void TUnattendedForm::ReportBuildError(int index, const std::exception &error) {
+  TRowRecord &record = Records[index];
+  record.Error = error.what();
+  record.End = std::chrono::steady_clock::now();
+  Output("  ERROR: " + OneLine(record.Error));
+  TVersionsForm::ReportBuildError(index, error);
+}
+
+void TUnattendedForm::FlushBuildLog() {
+  if (BuildLog)
+    WholeLog.insert(WholeLog.end(), BuildLog->begin(), BuildLog->end());
+  TVersionsForm::FlushBuildLog();
+}
+
+void TUnattendedForm::StatusShown(int index, const std::string &text) {
+  static const std::string compiling = "Compiling... ";
+  TRowRecord &record = Records[index];
+  // A failing compile goes straight to "ERROR": every other status after a compile means it built.
+  if (!record.Compiling.empty() && text != "ERROR")
+    record.Packages.push_back(record.Compiling);
+  record.Compiling = text.rfind(compiling, 0) == 0 ? text.substr(compiling.size()) : std::string();
+  if (text.rfind("OK", 0) == 0)
+    record.End = std::chrono::steady_clock::now();
+  if (text != "ERROR")
+    Output("  " + text);
+}
+
+namespace {
+
+using TOutput = std::function<void(const std::string &line)>;
+
+// Restores what the run changed in the program's shared state, whichever way it ends.
+class TRunScope {
+public:
+  TRunScope(TDesktop &desktop, TUnattendedForm *&form) : form_(form) {
+    Application().SetDesktop(&desktop);
+    StatusView = [this](int index, const std::string &text) {
+      if (form_)
+        form_->StatusShown(index, text);
+    };
+  }
+  ~TRunScope() {
+    StatusView = nullptr;
+    Application().SetDesktop(nullptr);
+  }
+  TRunScope(const TRunScope &) = delete;
+  TRunScope &operator=(const TRunScope &) = delete;
+
+private:
+  TUnattendedForm *&form_;
+};
+
+std::string ParentFolder(const std::string &path) {
+  auto slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string(".")
+         : slash == 0               ? path.substr(0, 1)
+                                    : path.substr(0, slash);
+}
+
+// A relative path is taken from the current folder at the start: the run changes folders, and the
+// destination's lock must name one folder however it was spelt.
+std::string AbsolutePath(const std::string &path) {
+  if (TVersionsForm::IsAbsolutePath(path) || path[0] == '/') // "/" as "\": the root of this drive
+    return path;
+  return Fs::CurrentFolder() + "\\" + path;
+}
+
+void RequireFolderOf(const std::string &file, const char *switchName) {
+  if (!file.empty() && !Fs::DirectoryExists(ParentFolder(file)))
+    throw EUsageError(std::string("The folder of /") + switchName + " does not exist: " + ParentFolder(file));
+}
+
+class TUnattendedRun {
+public:
+  TUnattendedRun(const TOutput &output, const TUnattendedFormFactory &makeForm)
+      : output_(output), makeForm_(makeForm) {}
+  // The rows point into the window's controls: the table goes with the window.
+  ~TUnattendedRun() {
+    form_.reset();
+    ResetEnvironments();
+  }
+  TUnattendedRun(const TUnattendedRun &) = delete;
+  TUnattendedRun &operator=(const TUnattendedRun &) = delete;
+
+  int Run(const std::vector<std::string> &parameters) {
+    result_.Version = ZEL_VERSION;
+    result_.Started = std::time(nullptr);
+    try {
+      result_.Options = ParseSwitches(parameters);
+    } catch (const EUsageError &error) {
+      return Usage(error.Message());
+    }
+    const TUnattendedOptions &options = result_.Options;
+    TUnattendedDesktop desktop(options.Yes, output_);
+    TUnattendedForm *watched = nullptr;
+    TRunScope scope(desktop, watched);
+    form_ = makeForm_ ? makeForm_() : std::make_unique<TUnattendedForm>();
+    form_->Output = output_;
+    form_->Desktop = &desktop;
+    watched = form_.get();
+    if (options.Action == TUnattendedOptions::TAction::List)
+      return List();
+    int code = Build();
+    watched = nullptr;
+    return code;
+  }
+
+private:
+  int Usage(const std::string &message) {
+    output_(message);
+    for (const char *const *line = UsageLines; *line; ++line)
+      output_(*line);
+    return ExitUsage;
+  }
+
+  int List() {
+    for (int i = 0; i < EnvironmentCount; ++i) {
+      const TEnviron &row = Environments[std::size_t(i)];
+      output_(std::to_string(i) + "\t" + row.CheckBox->Caption() + "\t" + row.RootDir);
+    }
+    return ExitOk;
+  }
+
+  int Build() {
+    int code;
+    try {
+      Prepare();
+      code = BuildPrepared();
+    } catch (const EUsageError &error) {
+      result_.Error = error.Message();
+      code = Usage(error.Message());
+    }
+    return Finish(code);
+  }
+
+  // The window's fields as the switches set them, and every check the run cannot ask about.
+  void Prepare() {
+    TUnattendedOptions &options = result_.Options;
+    // The builds change the current folder: a relative file would land in the sources.
+    if (!options.LogFile.empty())
+      options.LogFile = AbsolutePath(options.LogFile);
+    if (!options.ResultFile.empty())
+      options.ResultFile = AbsolutePath(options.ResultFile);
+    RequireFolderOf(options.ResultFile, "result");
+    RequireFolderOf(options.LogFile, "log");
+    std::vector<std::string> names;
+    for (int i = 0; i < EnvironmentCount; ++i)
+      names.push_back(Environments[std::size_t(i)].CheckBox->Caption());
+    selected_ = SelectEnvironments(names, options.Patterns);
+    if (options.Source)
+      form_->Edit1.SetText(AbsolutePath(*options.Source));
+    if (options.Destination)
+      form_->Edit2.SetText(*options.Destination);
+    const std::string source = form_->Edit1.Text();
+    if (source.empty())
+      throw EUsageError("No source folder is saved: give /source:FOLDER.");
+    if (!Fs::DirectoryExists(source))
+      throw EUsageError("The source folder does not exist: " + source);
+    if (form_->Edit2.Text().empty())
+      throw EUsageError("No destination folder is saved: give /dest:FOLDER.");
+    result_.SourceFolder = source;
+    result_.DestinationFolder = form_->DestinationFolder(source + "\\");
+    form_->CBMakeXFM.SetChecked(options.Xfm);
+    form_->CBInstall.SetChecked(options.Install);
+    form_->CBDCube.SetChecked(options.DecisionCube);
+    for (int i = 0; i < EnvironmentCount; ++i)
+      Environments[std::size_t(i)].CheckBox->SetChecked(false);
+    for (int i : selected_)
+      Environments[std::size_t(i)].CheckBox->SetChecked(true);
+  }
+
+  int BuildPrepared() {
+    TInstanceLock lock(DestinationLockName(result_.DestinationFolder));
+    if (!lock.Held()) {
+      result_.Error = "Another run builds into " + result_.DestinationFolder + ".";
+      output_(result_.Error);
+      return ExitDestinationBusy;
+    }
+    try {
+      form_->Button2Click(form_->Button2);
+    } catch (const EAbort &) {
+      // an environment failed: its row has the report
+    } catch (const std::exception &error) {
+      result_.Error = error.what();
+      output_("Error: " + OneLine(result_.Error));
+    }
+    Collect();
+    bool allOk = result_.Error.empty();
+    for (const auto &environment : result_.Environments)
+      allOk = allOk && environment.Status == "ok";
+    return allOk ? ExitOk : ExitFailed;
+  }
+
+  void Collect() {
+    for (int i : selected_) {
+      const TEnviron &row = Environments[std::size_t(i)];
+      TEnvironmentResult environment;
+      environment.Index = i;
+      environment.Name = row.CheckBox->Caption();
+      environment.Folder = row.RootDir;
+      auto found = form_->Records.find(i);
+      if (found != form_->Records.end() && found->second.Started) {
+        const auto &record = found->second;
+        // The run unticks a row exactly when it finished it.
+        environment.Status = !record.Error.empty() ? "error" : !row.CheckBox->Checked() ? "ok" : "skipped";
+        environment.Error = record.Error;
+        environment.Packages = record.Packages;
+        environment.OutputFolder = record.OutputFolder;
+        environment.Seconds = std::chrono::duration<double>(record.End - record.Start).count();
+      } else {
+        environment.Status = "skipped";
+      }
+      result_.Environments.push_back(environment);
+    }
+  }
+
+  int Finish(int code) {
+    const TUnattendedOptions &options = result_.Options;
+    int built = 0;
+    for (const auto &environment : result_.Environments) {
+      output_(environment.Status + ": " + environment.Name);
+      built += environment.Status == "ok";
+    }
+    if (code == ExitOk || code == ExitFailed)
+      output_(std::to_string(built) + " of " + std::to_string(result_.Environments.size()) +
+              " environments built.");
+    try {
+      if (!options.LogFile.empty() && (code == ExitOk || code == ExitFailed))
+        SaveLines(options.LogFile, form_->WholeLog);
+    } catch (const std::exception &error) {
+      output_("Error: " + std::string(error.what()));
+      code = code == ExitOk ? ExitFailed : code;
+    }
+    result_.ExitCode = code;
+    result_.Ended = std::time(nullptr);
+    try {
+      // Without its folder (a usage error already said so) there is no result to write.
+      if (!options.ResultFile.empty() && Fs::DirectoryExists(ParentFolder(options.ResultFile)))
+        WriteResultFile(options.ResultFile, result_);
+    } catch (const std::exception &error) {
+      output_("Error: " + std::string(error.what()));
+      code = code == ExitOk ? ExitFailed : code;
+    }
+    return code;
+  }
+
+  const TOutput &output_;
+  const TUnattendedFormFactory &makeForm_;
+  std::unique_ptr<TUnattendedForm> form_;
+  TRunResult result_;
+  std::vector<int> selected_;
+};
+
+} // namespace
+
+int RunUnattended(const std::vector<std::string> &parameters, const TOutput &output,
+                  const TUnattendedFormFactory &makeForm) {
+  try {
+    return TUnattendedRun(output, makeForm).Run(parameters);
+  } catch (const std::exception &error) {
+    output("Error: " + std::string(error.what()));
+    return ExitFailed;
+  }
+}

@@ -1,0 +1,49 @@
+// The program without a person: "/list" prints the detected environments, "/build" runs the
+// window's own build run on the rows that the /env patterns name, with the window headless and
+// every question answered by the /yes rule, and ends with an exit code and, on request, a log file
+// and a JSON result file.
+#pragma once
+#include "VersionsForm.h"
+#include "framework/TextLines.h"
+#include "unattended/RunResult.h"
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+
+class TUnattendedDesktop;
+
+enum TExitCode { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitDestinationBusy = 3 };
+
+// The main window as an unattended run uses it: the same window and run, watched so that each
+// environment's time, packages, output folder and error can be reported.
+class TUnattendedForm : public TVersionsForm {
+public:
+  struct TRowRecord {
+    bool Started = false;
+    std::chrono::steady_clock::time_point Start, End;
+    std::string Error;
+    std::vector<std::string> Packages;
+    std::string Compiling; // the package being compiled: built once the row's status moves on
+    std::string OutputFolder;
+  };
+  std::map<int, TRowRecord> Records;
+  // Every line the run logged: the log view keeps only what came after the last flush.
+  TStringList WholeLog;
+  std::function<void(const std::string &line)> Output;
+  TUnattendedDesktop *Desktop = nullptr;
+
+  void BuildEnvironment(int index) override;
+  [[noreturn]] void ReportBuildError(int index, const std::exception &error) override;
+  void FlushBuildLog() override;
+  void StatusShown(int index, const std::string &text);
+};
+
+using TUnattendedFormFactory = std::function<std::unique_ptr<TUnattendedForm>()>;
+
+// Runs the command line (without the program name) and returns the exit code; output receives the
+// progress lines. makeForm stands in for the plain TUnattendedForm (tests watch the run's steps).
+int RunUnattended(const std::vector<std::string> &parameters,
+                  const std::function<void(const std::string &line)> &output,
+                  const TUnattendedFormFactory &makeForm = {});

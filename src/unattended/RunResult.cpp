@@ -1,0 +1,147 @@
+#include "unattended/RunResult.h"
+
+#include "framework/CodePage.h"
+#include "framework/Exception.h"
+#include "framework/Files.h"
+#include "framework/Text.h"
+
+#include <cstdint>
+#include <cstdio>
+
+std::string IsoUtcTime(std::time_t time) {
+  std::tm *utc = std::gmtime(&time);
+  char text[32] = {};
+  if (utc)
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", utc);
+  return text;
+}
+
+std::string JsonString(const std::string &text) {
+  std::string json = "\"";
+  for (char c : text) {
+    switch (c) {
+    case '"':
+      json += "\\\"";
+      break;
+    case '\\':
+      json += "\\\\";
+      break;
+    case '\n':
+      json += "\\n";
+      break;
+    case '\r':
+      json += "\\r";
+      break;
+    case '\t':
+      json += "\\t";
+      break;
+    default:
+      if (static_cast<unsigned char>(c) < 0x20) {
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\u%04x", unsigned(c));
+        json += escape;
+      } else {
+        json += c;
+      }
+    }
+  }
+  return json + "\"";
+}
+
+namespace {
+
+// The program's texts are in the system code page; the document is UTF-8.
+std::string Text(const std::string &text) {
+  return JsonString(Utf8FromSystemCodePage(text));
+}
+std::string Bool(bool value) {
+  return value ? "true" : "false";
+}
+
+std::string TextArray(const std::vector<std::string> &items) {
+  std::string json = "[";
+  for (std::size_t i = 0; i < items.size(); ++i)
+    json += (i ? ", " : "") + Text(items[i]);
+  return json + "]";
+}
+
+std::string Seconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", seconds);
+  return text;
+}
+
+using TMembers = std::vector<std::pair<const char *, std::string>>;
+
+// An object with one member a line, its closing brace at indent.
+std::string Object(const TMembers &members, const std::string &indent) {
+  std::string json = "{\n";
+  for (std::size_t i = 0; i < members.size(); ++i)
+    json += indent + "  " + JsonString(members[i].first) + ": " + members[i].second +
+            (i + 1 < members.size() ? ",\n" : "\n");
+  return json + indent + "}";
+}
+
+std::string EnvironmentJson(const TEnvironmentResult &environment) {
+  return Object({{"index", std::to_string(environment.Index)},
+                 {"name", Text(environment.Name)},
+                 {"folder", Text(environment.Folder)},
+                 {"status", Text(environment.Status)},
+                 {"seconds", Seconds(environment.Seconds)},
+                 {"error", Text(environment.Error)},
+                 {"packages", TextArray(environment.Packages)},
+                 {"outputFolder", Text(environment.OutputFolder)}},
+                "    ");
+}
+
+} // namespace
+
+std::string ResultJson(const TRunResult &result) {
+  const TUnattendedOptions &options = result.Options;
+  std::string environments = "[";
+  for (std::size_t i = 0; i < result.Environments.size(); ++i)
+    environments += (i ? ",\n    " : "\n    ") + EnvironmentJson(result.Environments[i]);
+  environments += result.Environments.empty() ? "]" : "\n  ]";
+  TMembers optionMembers = {{"environments", TextArray(options.Patterns)},
+                            {"source", Text(result.SourceFolder)},
+                            {"destination", Text(result.DestinationFolder)},
+                            {"xfm", Bool(options.Xfm)},
+                            {"install", Bool(options.Install)},
+                            {"dcube", Bool(options.DecisionCube)},
+                            {"yes", Bool(options.Yes)},
+                            {"standard", Bool(options.Standard)},
+                            {"log", Text(options.LogFile)}};
+  return Object({{"program", Text("ZelRecompile")},
+                 {"version", Text(result.Version)},
+                 {"started", Text(IsoUtcTime(result.Started))},
+                 {"ended", Text(IsoUtcTime(result.Ended))},
+                 {"exitCode", std::to_string(result.ExitCode)},
+                 {"error", Text(result.Error)},
+                 {"options", Object(optionMembers, "  ")},
+                 {"environments", environments}},
+                "") +
+         "\n";
+}
+
+void WriteResultFile(const std::string &path, const TRunResult &result) {
+  if (!Fs::WriteWholeFile(path, ResultJson(result)))
+    throw EFileError("Cannot create file \"" + path + "\". " + SystemErrorMessage(Fs::LastErrorCode()));
+}
+
+std::string DestinationLockName(const std::string &destination) {
+  std::string folder = UpperCase(destination);
+  for (auto &c : folder)
+    if (c == '/')
+      c = '\\';
+  while (!folder.empty() && folder.back() == '\\')
+    folder.pop_back();
+  // A mutex name takes no "\" and at most MAX_PATH characters: a hash of the folder stands for it.
+  std::uint64_t hash = 14695981039346656037ull; // FNV-1a
+  for (char c : folder) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  char name[48];
+  std::snprintf(name, sizeof name, "ZelRecompile.Destination.%016llx", static_cast<unsigned long long>(hash));
+  return name;
+}

@@ -1,0 +1,43 @@
+// The result of an unattended run, as a JSON document that a build machine's scripts read: the
+// program's version, start and end (ISO 8601, UTC), the options, and one entry per environment
+// the run was asked to build.
+#pragma once
+#include "unattended/Switches.h"
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+struct TEnvironmentResult {
+  int Index = 0;
+  std::string Name;   // the row's name, as the window shows it
+  std::string Folder; // the environment's installation folder
+  std::string Status; // "ok", "error" or "skipped" (not reached: an earlier failure ended the run)
+  double Seconds = 0;
+  std::string Error;
+  std::vector<std::string> Packages; // the packages built, in build order
+  std::string OutputFolder;
+};
+
+struct TRunResult {
+  std::string Version;
+  std::time_t Started = 0, Ended = 0;
+  int ExitCode = 0;
+  std::string Error; // what ended the run outside any environment
+  TUnattendedOptions Options;
+  std::string SourceFolder, DestinationFolder; // as the run used them
+  std::vector<TEnvironmentResult> Environments;
+};
+
+// "2026-12-08T09:15:02Z".
+std::string IsoUtcTime(std::time_t time);
+// The text as a JSON string, quotes included; the text is UTF-8.
+std::string JsonString(const std::string &text);
+std::string ResultJson(const TRunResult &result);
+// Written beside the target and renamed over it, so that a reader never sees half a document.
+// Raises EFileError.
+void WriteResultFile(const std::string &path, const TRunResult &result);
+
+// The name of the lock that keeps two runs out of one destination folder: the same for every
+// spelling Windows takes for one folder (case, "/" or "\", a trailing "\").
+std::string DestinationLockName(const std::string &destination);

@@ -1,0 +1,138 @@
+#include "unattended/Switches.h"
+
+#include "framework/Text.h"
+
+#include <algorithm>
+#include <set>
+
+const char *const UsageLines[] = {
+    "Usage: ZelRecompile [/list | /build /env:PATTERN... [options]]",
+    "  /list              prints the detected environments: index, name, folder",
+    "  /build             builds the environments that the /env patterns name",
+    "  /env:PATTERN       a row name with * and ?; may be repeated; /env:all takes every row",
+    "  /source:FOLDER     the Quivex sources (default: the saved setting)",
+    "  /dest:FOLDER       the destination, relative to the sources or absolute (default: the saved setting)",
+    "  /xfm /install /dcube  the window's three options (default: off)",
+    "  /yes               answers every question Yes; without it a question fails the environment",
+    "  /log:FILE          writes the whole log",
+    "  /result:FILE       writes the result as JSON when the run ends",
+    "Exit codes: 0 all built, 1 a failure, 2 a usage error, 3 another run builds into the same destination",
+    nullptr};
+
+namespace {
+
+bool IsSwitch(const std::string &parameter) {
+  return parameter.size() > 1 && (parameter[0] == '/' || parameter[0] == '-');
+}
+
+std::string LowerCase(std::string text) {
+  for (auto &c : text)
+    if (c >= 'A' && c <= 'Z')
+      c = char(c - 'A' + 'a');
+  return text;
+}
+
+const std::set<std::string> FlagSwitches = {"list", "build", "xfm", "install", "dcube", "yes"};
+const std::set<std::string> ValueSwitches = {"env", "source", "dest", "log", "result"};
+// The switches that only a build reads; /list refuses them rather than ignore them silently.
+const std::set<std::string> BuildSwitches = {"env",   "source", "dest", "xfm",   "install",
+                                             "dcube", "yes",    "log",  "result"};
+
+class TSwitchParser {
+public:
+  TUnattendedOptions Parse(const std::vector<std::string> &parameters) {
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+      const std::string &parameter = parameters[i];
+      if (IsSwitch(parameter))
+        Take(parameter);
+      else if (i == 0 && UpperCase(parameter) == "STANDARD")
+        options_.Standard = true;
+      else
+        throw EUsageError("Unknown parameter: " + parameter);
+    }
+    Check();
+    return options_;
+  }
+
+private:
+  void Take(const std::string &parameter) {
+    std::size_t colon = parameter.find(':');
+    std::string name =
+        LowerCase(parameter.substr(1, colon == std::string::npos ? std::string::npos : colon - 1));
+    std::optional<std::string> value;
+    if (colon != std::string::npos)
+      value = parameter.substr(colon + 1);
+    if (FlagSwitches.count(name)) {
+      if (value)
+        throw EUsageError("The switch /" + name + " takes no value: " + parameter);
+    } else if (ValueSwitches.count(name)) {
+      if (!value || value->empty())
+        throw EUsageError("The switch /" + name + " needs a value: /" + name + ":" +
+                          (name == "env"                       ? "PATTERN"
+                           : name == "log" || name == "result" ? "FILE"
+                                                               : "FOLDER"));
+    } else {
+      throw EUsageError("Unknown switch: " + parameter);
+    }
+    if (name != "env" && !seen_.insert(name).second)
+      throw EUsageError("The switch /" + name + " is given twice.");
+    seen_.insert(name);
+    Set(name, value.value_or(""));
+  }
+
+  void Set(const std::string &name, const std::string &value) {
+    if (name == "list")
+      list_ = true;
+    else if (name == "build")
+      build_ = true;
+    else if (name == "xfm")
+      options_.Xfm = true;
+    else if (name == "install")
+      options_.Install = true;
+    else if (name == "dcube")
+      options_.DecisionCube = true;
+    else if (name == "yes")
+      options_.Yes = true;
+    else if (name == "env")
+      options_.Patterns.push_back(value);
+    else if (name == "source")
+      options_.Source = value;
+    else if (name == "dest")
+      options_.Destination = value;
+    else if (name == "log")
+      options_.LogFile = value;
+    else if (name == "result")
+      options_.ResultFile = value;
+  }
+
+  void Check() {
+    if (list_ && build_)
+      throw EUsageError("/list and /build cannot be combined.");
+    if (!list_ && !build_)
+      throw EUsageError("Say what to do: /list or /build.");
+    if (list_) {
+      options_.Action = TUnattendedOptions::TAction::List;
+      for (const auto &name : BuildSwitches)
+        if (seen_.count(name))
+          throw EUsageError("The switch /" + name + " needs /build.");
+    } else if (options_.Patterns.empty()) {
+      throw EUsageError("/build needs at least one /env:PATTERN.");
+    }
+  }
+
+  TUnattendedOptions options_;
+  std::set<std::string> seen_;
+  bool list_ = false, build_ = false;
+};
+
+} // namespace
+
+bool IsUnattendedCommandLine(const std::vector<std::string> &parameters) {
+  if (!parameters.empty() && UpperCase(parameters[0]) == "INSTALL")
+    return false;
+  return std::any_of(parameters.begin(), parameters.end(), IsSwitch);
+}
+
+TUnattendedOptions ParseSwitches(const std::vector<std::string> &parameters) {
+  return TSwitchParser().Parse(parameters);
+}

@@ -1,0 +1,39 @@
+// The switches of a run without a person, spelled as Windows tools spell them: "/name" or "-name",
+// a value after ":" ("/env:Delphi 7*"), names in any case.
+#pragma once
+#include "framework/Exception.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// A command line the program cannot act on: the message names the problem, the caller adds the
+// usage text.
+class EUsageError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+struct TUnattendedOptions {
+  enum class TAction { List, Build } Action = TAction::Build;
+  std::vector<std::string> Patterns; // one per /env, in the order given
+  std::optional<std::string> Source; // unset: the saved settings
+  std::optional<std::string> Destination;
+  bool Xfm = false;
+  bool Install = false;
+  bool DecisionCube = false;
+  bool Yes = false;
+  std::string LogFile;    // empty: no log file
+  std::string ResultFile; // empty: no result file
+  bool Standard = false;  // "STANDARD" came first, as for the window
+};
+
+// Whether the command line asks for a run without the window: some parameter is a switch. The
+// automatic install mode ("INSTALL" first) keeps its own parameters.
+bool IsUnattendedCommandLine(const std::vector<std::string> &parameters);
+
+// The options of the parameters (without the program name); raises EUsageError.
+TUnattendedOptions ParseSwitches(const std::vector<std::string> &parameters);
+
+// The usage, one line per list entry, as printed after a usage error.
+extern const char *const UsageLines[];

@@ -1,0 +1,36 @@
+#include "unattended/UnattendedDesktop.h"
+
+#include "framework/Exception.h"
+
+std::string OneLine(const std::string &text) {
+  std::string line = text;
+  for (auto &c : line)
+    if (c == '\r' || c == '\n')
+      c = ' ';
+  return line;
+}
+
+TUnattendedDesktop::TUnattendedDesktop(bool answerYes, TOutput output)
+    : answerYes_(answerYes), output_(std::move(output)) {}
+
+bool TUnattendedDesktop::AskYesNo(const std::string &message) {
+  // The same question right after a Yes means the Yes changed nothing (an IDE that is still
+  // running is asked about until it closes): answering it again would wait for ever.
+  if (!answerYes_ || message == lastAnswered_)
+    throw Exception("Question needs an answer: " + OneLine(message));
+  lastAnswered_ = message;
+  output_("Answered Yes: " + OneLine(message));
+  return true;
+}
+
+void TUnattendedDesktop::ShowMessage(const std::string &message) {
+  output_(OneLine(message));
+}
+
+void TUnattendedDesktop::ShowError(const std::string &message) {
+  output_("Error: " + OneLine(message));
+}
+
+std::optional<std::string> TUnattendedDesktop::BrowseForFolder(const std::string &, const std::string &) {
+  return std::nullopt; // the folders come from the switches or the saved settings
+}

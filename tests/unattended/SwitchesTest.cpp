@@ -1,0 +1,150 @@
+#include "unattended/Switches.h"
+#include "unattended/EnvironmentPatterns.h"
+#include "unattended/UnattendedDesktop.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using TParameters = std::vector<std::string>;
+
+TEST(Switches, OnlyACommandLineWithASwitchRunsWithoutTheWindow) {
+  const struct {
+    TParameters Parameters;
+    bool Unattended;
+  } cases[] = {
+      {{}, false},
+      {{"STANDARD"}, false},
+      {{"INSTALL", "NET"}, false},
+      {{"install", "/yes"}, false}, // the automatic install mode's own parameters
+      {{"/list"}, true},
+      {{"-LIST"}, true},
+      {{"standard", "/build"}, true},
+      {{"-"}, false},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(IsUnattendedCommandLine(c.Parameters), c.Unattended) << ::testing::PrintToString(c.Parameters);
+}
+
+TEST(Switches, EverySwitchSetsItsOption) {
+  auto options = ParseSwitches({"STANDARD", "/Build", "-env:Delphi 7*", "/ENV:C++Builder 6*",
+                                "/source:C:\\Src", "-dest:Out", "/xfm", "/Install", "/DCUBE", "-yes",
+                                "/log:C:\\l.txt", "/result:C:\\r.json"});
+  EXPECT_EQ(options.Action, TUnattendedOptions::TAction::Build);
+  EXPECT_EQ(options.Patterns, (TParameters{"Delphi 7*", "C++Builder 6*"}));
+  EXPECT_EQ(options.Source, "C:\\Src"); // the first ":" ends the name: a drive's stays in the value
+  EXPECT_EQ(options.Destination, "Out");
+  EXPECT_TRUE(options.Xfm && options.Install && options.DecisionCube && options.Yes && options.Standard);
+  EXPECT_EQ(options.LogFile, "C:\\l.txt");
+  EXPECT_EQ(options.ResultFile, "C:\\r.json");
+
+  auto defaults = ParseSwitches({"/build", "/env:all"});
+  EXPECT_FALSE(defaults.Source || defaults.Destination);
+  EXPECT_FALSE(defaults.Xfm || defaults.Install || defaults.DecisionCube || defaults.Yes ||
+               defaults.Standard);
+  EXPECT_TRUE(defaults.LogFile.empty() && defaults.ResultFile.empty());
+  EXPECT_EQ(ParseSwitches({"-list"}).Action, TUnattendedOptions::TAction::List);
+}
+
+TEST(Switches, BadCommandLinesNameTheProblem) {
+  const struct {
+    TParameters Parameters;
+    const char *Message;
+  } cases[] = {
+      {{"/build", "/env:all", "/verbose"}, "Unknown switch: /verbose"},
+      {{"/build", "/env:all", "/"}, "Unknown parameter: /"},
+      {{"/build", "/env:all", "Delphi"}, "Unknown parameter: Delphi"},
+      {{"/build", "STANDARD", "/env:all"}, "Unknown parameter: STANDARD"}, // only first, as for the window
+      {{"/build", "/env"}, "The switch /env needs a value: /env:PATTERN"},
+      {{"/build", "/env:"}, "The switch /env needs a value: /env:PATTERN"},
+      {{"/build", "/env:all", "/source"}, "The switch /source needs a value: /source:FOLDER"},
+      {{"/build", "/env:all", "/result:"}, "The switch /result needs a value: /result:FILE"},
+      {{"/build", "/env:all", "/yes:no"}, "The switch /yes takes no value: /yes:no"},
+      {{"/build", "/env:all", "/dest:A", "-DEST:B"}, "The switch /dest is given twice."},
+      {{"/build", "/BUILD", "/env:all"}, "The switch /build is given twice."},
+      {{"/list", "/build"}, "/list and /build cannot be combined."},
+      {{"/yes"}, "Say what to do: /list or /build."},
+      {{"/list", "/env:all"}, "The switch /env needs /build."},
+      {{"/list", "/result:r.json"}, "The switch /result needs /build."},
+      {{"/build"}, "/build needs at least one /env:PATTERN."},
+  };
+  for (const auto &c : cases) {
+    try {
+      ParseSwitches(c.Parameters);
+      ADD_FAILURE() << "no error for " << ::testing::PrintToString(c.Parameters);
+    } catch (const EUsageError &error) {
+      EXPECT_EQ(error.Message(), c.Message) << ::testing::PrintToString(c.Parameters);
+    }
+  }
+}
+
+TEST(EnvironmentPatterns, MatchRowNamesAsWindowsMatchesFileNames) {
+  const struct {
+    const char *Name, *Pattern;
+    bool Matches;
+  } cases[] = {
+      {"Delphi 7 Enterprise (update 1)", "Delphi 7*", true},
+      {"Delphi 7 Enterprise (update 1) (CLX)", "Delphi 7*", true},
+      {"Delphi 7 Enterprise (update 1) (CLX)", "*(CLX)", true},
+      {"Delphi 7 Enterprise (update 1)", "*(CLX)", false},
+      {"delphi 7 enterprise (update 1)", "DELPHI 7 ENTERPRISE (UPDATE 1)", true},
+      {"Delphi 7 Enterprise", "Delphi ? Enterprise", true},
+      {"Delphi 10 Enterprise", "Delphi ? Enterprise", false},
+      {"Delphi 7", "Delphi 7?", false},
+      {"Delphi 7", "Delphi 7", true},
+      {"Delphi 7", "Delphi", false}, // a pattern matches the whole name, not a beginning
+      {"C++Builder 6 Enterprise (update)", "*Builder*6*", true},
+      {"C++Builder 6", "*6*6", false},
+      {"abcabcabd", "*abd", true}, // the "*" must give back what it took
+      {"", "*", true},
+      {"", "?", false},
+      {"Delphi 7", "**7", true},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(MatchesPattern(c.Name, c.Pattern), c.Matches) << c.Name << " ~ " << c.Pattern;
+}
+
+TEST(EnvironmentPatterns, SeveralPatternsTakeRowsInTableOrderOnce) {
+  const std::vector<std::string> rows = {"Delphi 5 Professional", "Delphi 7 Enterprise (update 1)",
+                                         "Delphi 7 Enterprise (update 1) (CLX)",
+                                         "C++Builder 6 Enterprise (update)"};
+  EXPECT_EQ(SelectEnvironments(rows, {"C++Builder*", "Delphi 7*", "*(CLX)"}), (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(SelectEnvironments(rows, {"ALL"}), (std::vector<int>{0, 1, 2, 3}));
+  try {
+    SelectEnvironments(rows, {"Delphi 7*", "Delphi 8*"});
+    ADD_FAILURE() << "no error";
+  } catch (const EUsageError &error) {
+    EXPECT_EQ(error.Message(), "No environment matches /env:Delphi 8* (/list shows them).");
+  }
+  EXPECT_THROW(SelectEnvironments({}, {"all"}), EUsageError); // nothing to build is no success
+}
+
+TEST(UnattendedDesktop, QuestionsAreAnsweredByTheRuleAndNeverTwice) {
+  std::vector<std::string> lines;
+  auto output = [&lines](const std::string &line) { lines.push_back(line); };
+  TUnattendedDesktop noRule(false, output);
+  try {
+    noRule.AskYesNo("Destination folder: \rC:\\Out\rDoes not exist. Create ?");
+    ADD_FAILURE() << "answered";
+  } catch (const Exception &error) {
+    EXPECT_EQ(error.Message(),
+              "Question needs an answer: Destination folder:  C:\\Out Does not exist. Create ?");
+  }
+
+  TUnattendedDesktop yes(true, output);
+  EXPECT_TRUE(yes.AskYesNo("Move?"));
+  EXPECT_TRUE(yes.AskYesNo("Please close Delphi 7 and click Yes to continue."));
+  // Asked again right away: the Yes did not help, and a person would be needed.
+  EXPECT_THROW(yes.AskYesNo("Please close Delphi 7 and click Yes to continue."), Exception);
+  yes.NewEnvironment();
+  EXPECT_TRUE(yes.AskYesNo("Please close Delphi 7 and click Yes to continue."));
+  yes.ShowError("Cannot open\rfile");
+  EXPECT_EQ(lines, (std::vector<std::string>{"Answered Yes: Move?",
+                                             "Answered Yes: Please close Delphi 7 and click Yes to continue.",
+                                             "Answered Yes: Please close Delphi 7 and click Yes to continue.",
+                                             "Error: Cannot open file"}));
+  EXPECT_FALSE(yes.BrowseForFolder("Folder with Quivex Pro Sources", ""));
+  EXPECT_FALSE(yes.StartProgram("notepad C:\\Log.txt"));
+}
+
+} // namespace
