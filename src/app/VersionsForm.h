@@ -49,7 +49,7 @@ public:
   // The text after "OK " in a row's status: "1h  2m  3s", " 2m  0s", " 5s" or "".
   static std::string ElapsedText(std::chrono::steady_clock::time_point start,
                                  std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now());
-  bool RunInProgress() const { return runInProgress_; }
+  bool RunInProgress() const override { return runInProgress_; }
 
   static bool IsAbsolutePath(const std::string &text);
 
@@ -72,8 +72,8 @@ public:
   void LoadSettings();
   void SaveSettings();
 
-  // The steps of a run after the build of an environment; later subsystems fill them.
-  virtual void InstallEnvironment(int index, bool silent) {}
+  // The steps of a run after the build of an environment.
+  virtual void InstallEnvironment(int index, bool silent);
   virtual void RebuildDecisionCube(int index) {}
 
 protected:

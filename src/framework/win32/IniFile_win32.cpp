@@ -23,6 +23,9 @@ TStringList TIniFile::ReadSectionValues(const std::string &section) const {
 }
 
 void TIniFile::WriteString(const std::string &section, const std::string &name, const std::string &value) {
-  if (!::WritePrivateProfileStringA(section.c_str(), name.c_str(), value.c_str(), fileName_.c_str()))
+  // Windows refuses to write a read-only file; Wine's profile functions do not, so ask first.
+  DWORD attributes = ::GetFileAttributesA(fileName_.c_str());
+  if ((attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) ||
+      !::WritePrivateProfileStringA(section.c_str(), name.c_str(), value.c_str(), fileName_.c_str()))
     throw EFileError("Unable to write to " + fileName_);
 }
