@@ -53,6 +53,12 @@ public:
 
   static bool IsAbsolutePath(const std::string &text);
 
+  // The automatic install mode: the first row whose compiled design packages (or design assembly)
+  // lie below the current folder, or -1; DestinationBase becomes the folder that holds the trees.
+  int FindInstallableEnvironment(bool netOnly);
+  // The folder above folder: "C:\Out\Delphi7\" gives "C:\Out", "C:\" gives "".
+  static std::string ParentFolder(std::string folder);
+
   // TBuildHost
   bool AskYesNo(const std::string &message) override;
   std::string DestinationFolder(const std::string &base) override;
@@ -94,7 +100,7 @@ private:
   bool beginEnabledBeforeRun_ = true;
   bool rowTicksChangedInRun_ = false;
   // The automatic install mode's place in the first showing: true when it took over.
-  bool StartAutomaticInstall() { return false; }
+  bool StartAutomaticInstall();
 };
 
 // The registry key of the saved settings, below HKEY_CURRENT_USER.
