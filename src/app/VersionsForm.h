@@ -49,9 +49,15 @@ public:
   // The text after "OK " in a row's status: "1h  2m  3s", " 2m  0s", " 5s" or "".
   static std::string ElapsedText(std::chrono::steady_clock::time_point start,
                                  std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now());
-  bool RunInProgress() const { return runInProgress_; }
+  bool RunInProgress() const override { return runInProgress_; }
 
   static bool IsAbsolutePath(const std::string &text);
+
+  // The automatic install mode: the first row whose compiled design packages (or design assembly)
+  // lie below the current folder, or -1; DestinationBase becomes the folder that holds the trees.
+  int FindInstallableEnvironment(bool netOnly);
+  // The folder above folder: "C:\Out\Delphi7\" gives "C:\Out", "C:\" gives "".
+  static std::string ParentFolder(std::string folder);
 
   // TBuildHost
   bool AskYesNo(const std::string &message) override;
@@ -72,8 +78,8 @@ public:
   void LoadSettings();
   void SaveSettings();
 
-  // The steps of a run after the build of an environment; later subsystems fill them.
-  virtual void InstallEnvironment(int index, bool silent) {}
+  // The steps of a run after the build of an environment.
+  virtual void InstallEnvironment(int index, bool silent);
   virtual void RebuildDecisionCube(int index) {}
 
 protected:
@@ -94,7 +100,7 @@ private:
   bool beginEnabledBeforeRun_ = true;
   bool rowTicksChangedInRun_ = false;
   // The automatic install mode's place in the first showing: true when it took over.
-  bool StartAutomaticInstall() { return false; }
+  bool StartAutomaticInstall();
 };
 
 // The registry key of the saved settings, below HKEY_CURRENT_USER.

@@ -9,7 +9,8 @@
 void TVersionsForm::FlushBuildLog() {
   if (BuildLog)
     Memo1.SetLines(*BuildLog);
-  Button4.SetEnabled(!Memo1.Lines().empty());
+  // Inside a run the view stays locked with the rest of the window until the run ends.
+  Button4.SetEnabled(!runInProgress_ && !Memo1.Lines().empty());
   Memo1.ScrollToEnd(); // the end of the log is what the user wants to see after a run
   BuildLog.reset();
 }

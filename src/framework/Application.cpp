@@ -10,7 +10,7 @@ TApplication &Application() {
 
 TApplication::~TApplication() = default;
 
-std::string TApplication::ExeName() const { return Fs::ProgramFileName(); }
+std::string TApplication::ExeName() const { return exeName_.empty() ? Fs::ProgramFileName() : exeName_; }
 
 int TApplication::ParamCount() const {
   if (parametersSet_)

@@ -24,6 +24,8 @@ public:
   int ParamCount() const;
   std::string ParamStr(int index) const;
   void SetParameters(std::vector<std::string> parameters); // without the program name
+  // Tests: the program's file name as if it had been started under another one; empty restores it.
+  void SetExeName(std::string exeName) { exeName_ = std::move(exeName); }
 
   int PixelsPerInch() const; // 96 headless
 
@@ -48,6 +50,7 @@ private:
   static const std::vector<std::string> &PlatformParameters();
   bool nativeWindows_ = false;
   std::vector<std::string> parameters_;
+  std::string exeName_;
   bool parametersSet_ = false;
   TDesktop *desktop_ = nullptr;
   std::unique_ptr<TDesktop> platformDesktop_;

@@ -50,6 +50,8 @@ bool ForceFolders(const std::string &path);    // every missing level
 bool RemoveFolder(const std::string &path);    // an empty folder
 bool CopyFile(const std::string &source, const std::string &target, bool failIfExists);
 bool MoveFile(const std::string &source, const std::string &target); // fails when the target exists
+// Renames source over target, replacing it in one step: the last move of an edit made on a copy.
+bool RenameOver(const std::string &source, const std::string &target);
 bool DeleteFile(const std::string &path);
 bool SetReadOnly(const std::string &path, bool readOnly);
 bool SetLastWriteTime(const std::string &path, TFileTime time);

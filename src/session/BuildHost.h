@@ -32,6 +32,8 @@ public:
   [[noreturn]] virtual void ReportBuildError(int index, const std::exception &error) = 0;
   // Copies the log into the window's log view and releases it.
   virtual void FlushBuildLog() = 0;
+  // True while a build run is in progress: steps inside it leave the flush to the run.
+  virtual bool RunInProgress() const { return false; }
 
   // The overridable operations, in slot order.
   virtual void CopyInstaller(const std::string &folder) = 0;

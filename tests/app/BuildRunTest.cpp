@@ -25,6 +25,9 @@ public:
   std::vector<int> FailingRows;
   std::vector<std::string> Steps;
   bool InstallAbortsSilently = false;
+  bool RealInstall = false;
+  // When set, each build flushes the log, and whether "View with Notepad" came back is recorded.
+  bool FlushDuringBuild = false, ViewEnabledAfterFlushInBuild = false;
   // What the window let through while a build ran.
   bool BeginEnabledDuringBuild = true, CloseAcceptedDuringBuild = true, RowEnabledDuringBuild = true;
   // When set, each build runs this tool first, as the build driver runs the compiler.
@@ -40,6 +43,10 @@ public:
     Close();
     CloseAcceptedDuringBuild = Closed();
     Steps.push_back("build " + std::to_string(index));
+    if (FlushDuringBuild) {
+      FlushBuildLog();
+      ViewEnabledAfterFlushInBuild = Button4.Enabled();
+    }
     EnvironmentFolder = DestinationBase + "\\Env" + std::to_string(index);
     Fs::CreateFolder(EnvironmentFolder);
     for (int failing : FailingRows)
@@ -49,6 +56,8 @@ public:
   void CopyInstaller(const std::string &folder) override { Steps.push_back("installer " + folder); }
   void InstallEnvironment(int index, bool silent) override {
     Steps.push_back("install " + std::to_string(index) + (silent ? " silent" : ""));
+    if (RealInstall)
+      return TVersionsForm::InstallEnvironment(index, silent);
     if (InstallAbortsSilently) {
       EnsureBuildLog();
       BuildLog->push_back("EXCEPTION:");
@@ -192,6 +201,33 @@ TEST_F(BuildRunTest, AnErrorReportedByTheInstallIsNotReportedAgain) {
   EXPECT_EQ(std::count(log.begin(), log.end(), "EXCEPTION:"), 1);
   EXPECT_EQ(std::count(log.begin(), log.end(), "Operation aborted"), 0);
   EXPECT_TRUE(Row(0).Checked());
+}
+
+// The real install driver inside a run: the run keeps its whole log, and the install's failure is
+// reported once, with its own message.
+TEST_F(BuildRunTest, AnInstallFailureInsideARunIsReportedOnceAndTheLogKeepsTheWholeRun) {
+  ImportRegText("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\5.0\\Known Packages]\r\n");
+  form->RealInstall = true;
+  Row(1).SetChecked(false);
+  Row(2).SetChecked(false);
+  EXPECT_THROW(form->Button2Click(form->Button2), EAbort);
+  const TStringList &log = form->Memo1.Lines();
+  ASSERT_EQ(log.size(), 6u);
+  EXPECT_EQ(log[0].rfind("Compilation started: ", 0), 0u);
+  EXPECT_EQ(log[2], Row(0).Caption());
+  EXPECT_EQ(log[3], "EXCEPTION:");
+  EXPECT_EQ(log[4].rfind("Can't load package " + (sources / "Compiled\\Delphi5\\Bin\\DclZel75.bpl."), 0), 0u)
+      << log[4];
+  EXPECT_EQ(Status(0), "ERROR");
+  EXPECT_TRUE(Row(0).Checked());
+  EXPECT_TRUE(form->Button4.Enabled());
+}
+
+TEST_F(BuildRunTest, AFlushInsideARunLeavesTheLogViewLockedUntilTheRunEnds) {
+  form->FlushDuringBuild = true;
+  EXPECT_EQ(RunError(), "no error");
+  EXPECT_FALSE(form->ViewEnabledAfterFlushInBuild);
+  EXPECT_TRUE(form->Button4.Enabled());
 }
 
 TEST_F(BuildRunTest, NothingStartsOrClosesWhileARunIsInProgress) {

@@ -381,6 +381,13 @@ std::optional<std::string> ReadWholeFile(const std::string &path) {
   return bytes;
 }
 
+bool RenameOver(const std::string &source, const std::string &target) {
+  std::string native = NativePath(target);
+  if (IsDir(native))
+    return Fail(ErrorAccessDenied);
+  return ::rename(NativePath(source).c_str(), native.c_str()) == 0 || FailErrno();
+}
+
 bool WriteWholeFile(const std::string &path, const std::string &bytes) {
   std::string native = NativePath(path);
   if (IsDir(native) || IsReadOnlyNative(native))

@@ -143,6 +143,10 @@ std::optional<std::string> ReadWholeFile(const std::string &path) {
   }
 }
 
+bool RenameOver(const std::string &source, const std::string &target) {
+  return ::MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
 bool WriteWholeFile(const std::string &path, const std::string &bytes) {
   // Windows refuses to replace a read-only file; Wine's MoveFileEx does not, so ask first.
   DWORD attributes = ::GetFileAttributesA(path.c_str());

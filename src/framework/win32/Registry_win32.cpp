@@ -9,6 +9,10 @@ namespace {
 // 32-bit view. A 32-bit program sees that view anyway (32-bit Windows ignores the flag); the 64-bit
 // build asks for it, so that it reads and writes what the environments see.
 constexpr REGSAM EnvironmentView = KEY_WOW64_32KEY;
+// The shell's application associations below HKEY_CLASSES_ROOT are shared by both views: asked
+// without a view, they are read where every program finds them (and where a test's own root key,
+// set with RegOverridePredefKey, is honoured, which Wine skips for a view request on this root).
+REGSAM ViewOf(TRootKey root) { return root == TRootKey::ClassesRoot ? 0 : EnvironmentView; }
 
 HKEY RootHandle(TRootKey root) {
   switch (root) {
@@ -38,7 +42,7 @@ bool TRegistry::KeyExists(const std::string &key) {
     return false;
   HKEY handle = nullptr;
   if (::RegOpenKeyExA(RootHandle(root_), path.c_str(), 0,
-                      STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | EnvironmentView, &handle) !=
+                      STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | ViewOf(root_), &handle) !=
       ERROR_SUCCESS)
     return false;
   ::RegCloseKey(handle);
@@ -49,8 +53,8 @@ bool TRegistry::OpenKey(const std::string &key, bool canCreate) {
   std::string path = Resolve(key);
   HKEY handle = nullptr;
   LONG result = canCreate ? ::RegCreateKeyExA(RootHandle(root_), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                              KEY_ALL_ACCESS | EnvironmentView, nullptr, &handle, nullptr)
-                          : ::RegOpenKeyExA(RootHandle(root_), path.c_str(), 0, KEY_ALL_ACCESS | EnvironmentView,
+                                              KEY_ALL_ACCESS | ViewOf(root_), nullptr, &handle, nullptr)
+                          : ::RegOpenKeyExA(RootHandle(root_), path.c_str(), 0, KEY_ALL_ACCESS | ViewOf(root_),
                                             &handle);
   if (result != ERROR_SUCCESS)
     return false;
@@ -63,7 +67,7 @@ bool TRegistry::OpenKey(const std::string &key, bool canCreate) {
 bool TRegistry::OpenKeyReadOnly(const std::string &key) {
   std::string path = Resolve(key);
   HKEY handle = nullptr;
-  if (::RegOpenKeyExA(RootHandle(root_), path.c_str(), 0, KEY_READ | EnvironmentView, &handle) != ERROR_SUCCESS)
+  if (::RegOpenKeyExA(RootHandle(root_), path.c_str(), 0, KEY_READ | ViewOf(root_), &handle) != ERROR_SUCCESS)
     return false;
   impl_->key.Reset(handle);
   currentPath_ = path;
@@ -165,18 +169,18 @@ std::vector<std::string> TRegistry::GetKeyNames() {
 }
 
 namespace {
-LONG DeleteKeyInView(HKEY parent, const std::string &path) {
+LONG DeleteKeyInView(HKEY parent, const std::string &path, REGSAM view) {
 #if defined(_WIN64)
-  return ::RegDeleteKeyExA(parent, path.c_str(), EnvironmentView, 0);
+  return ::RegDeleteKeyExA(parent, path.c_str(), view, 0);
 #else
   // The 32-bit program is in the 32-bit view already; RegDeleteKeyEx is missing before Vista.
   return ::RegDeleteKeyA(parent, path.c_str());
 #endif
 }
 
-bool DeleteTree(HKEY parent, const std::string &path) {
+bool DeleteTree(HKEY parent, const std::string &path, REGSAM view) {
   HKEY handle = nullptr;
-  if (::RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS | EnvironmentView, &handle) != ERROR_SUCCESS)
+  if (::RegOpenKeyExA(parent, path.c_str(), 0, KEY_ALL_ACCESS | view, &handle) != ERROR_SUCCESS)
     return false;
   UniqueRegistryKey key(handle);
   std::array<char, 256> name;
@@ -184,15 +188,15 @@ bool DeleteTree(HKEY parent, const std::string &path) {
     DWORD length = DWORD(name.size());
     if (::RegEnumKeyExA(key.Get(), 0, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
       break;
-    if (!DeleteTree(key.Get(), std::string(name.data(), length)))
+    if (!DeleteTree(key.Get(), std::string(name.data(), length), view))
       return false;
   }
   key.Close();
-  return DeleteKeyInView(parent, path) == ERROR_SUCCESS;
+  return DeleteKeyInView(parent, path, view) == ERROR_SUCCESS;
 }
 } // namespace
 
 bool TRegistry::DeleteKey(const std::string &key) {
   std::string path = Resolve(key);
-  return !path.empty() && DeleteTree(RootHandle(root_), path);
+  return !path.empty() && DeleteTree(RootHandle(root_), path, ViewOf(root_));
 }

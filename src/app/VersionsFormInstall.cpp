@@ -1,0 +1,86 @@
+// The automatic install mode: started as the installer that every build leaves in its output
+// folder, or with "INSTALL" ["NET"], the program installs the compiled tree it finds below the
+// current folder and closes.
+#include "VersionsForm.h"
+
+#include "environments/Environments.h"
+#include "framework/Application.h"
+#include "framework/Desktop.h"
+#include "framework/Files.h"
+#include "framework/Text.h"
+#include "librarybuild/BuildDriver.h"
+#include "librarybuild/EnvironmentNames.h"
+
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::string FileNameOf(const std::string &path) {
+  std::size_t at = path.find_last_of("\\/");
+  return at == std::string::npos ? path : path.substr(at + 1);
+}
+
+} // namespace
+
+std::string TVersionsForm::ParentFolder(std::string folder) {
+  if (!folder.empty() && IsSeparator(folder.back()))
+    folder.pop_back();
+  while (!folder.empty() && !IsSeparator(folder.back()))
+    folder.pop_back();
+  if (!folder.empty())
+    folder.pop_back();
+  return folder;
+}
+
+int TVersionsForm::FindInstallableEnvironment(bool netOnly) {
+  DestinationBase = Fs::CurrentFolder().substr(0, 260);
+  // The file in the environment's tree beside the current folder, or in the current folder itself
+  // when the installer runs inside the tree.
+  auto foundInTree = [this](const std::string &tree, const std::string &file) {
+    if (Fs::FileExists(tree + "\\" + file))
+      return true;
+    if (!Fs::FileExists(file))
+      return false;
+    DestinationBase = ParentFolder(DestinationBase);
+    return true;
+  };
+  for (int i = 0; i < EnvironmentCount; ++i) {
+    const TEnviron &row = Environments[std::size_t(i)];
+    if (row.IsCLX || (netOnly && !row.IsDotNet))
+      continue;
+    // The tree is named as the build names it ("Delphi7", "BuilderC6", "Delphi8").
+    SetEnvironmentNames(*this, i);
+    std::string tree = KindName + PackageSuffix, v = std::to_string(row.Version);
+    std::string file = row.IsDotNet ? "Assemblies\\Velmora.Quivex.Vcl.Design.dll"
+                                    : "bin\\dclzel" + std::to_string(LibraryVersion) + (row.IsDelphi ? "" : "C") +
+                                          v + ".bpl";
+    if (foundInTree(tree, file))
+      return i;
+  }
+  return -1;
+}
+
+bool TVersionsForm::StartAutomaticInstall() {
+  TApplication &application = Application();
+  if (application.ParamCount() >= 1 && UpperCase(application.ParamStr(1)) == "INSTALL") {
+    int index = FindInstallableEnvironment(UpperCase(application.ParamStr(2)) == "NET");
+    if (index == -1)
+      application.Desktop().ShowMessage("Quivex files to AUTO install cannot be found.");
+    else
+      InstallEnvironment(index, false); // a failure leaves as the silent abort: the window stays
+    Close();
+    return true;
+  }
+  if (UpperCase(FileNameOf(application.ExeName())) != "ZELINSTALL.EXE")
+    return false;
+  int index = FindInstallableEnvironment(false);
+  if (index == -1) {
+    application.Desktop().ShowMessage("Quivex files cannot be found under current folder structure.");
+    return true; // the window stays for normal use, without the source folder prompt
+  }
+  if (AskYesNo("Do you want to INSTALL Quivex Pro " + std::to_string(LibraryVersion) + " in " +
+               Environments[std::size_t(index)].CheckBox->Caption() + " ?"))
+    InstallEnvironment(index, false);
+  Close();
+  return true;
+}
