@@ -197,6 +197,52 @@ TEST_F(RebuildTest, Delphi7EnterpriseRebuildsAndReplacesItsPackagesOnce) {
   EXPECT_EQ(ReadTextFile(cube + "\\MXGraph.pas"), chart);
 }
 
+TEST_F(RebuildTest, CBuilder6EnterpriseMakesBothPackagesInItsDecisionCubeFolder) {
+  // make gets the library's folders as macros without quotes: a source folder without blanks.
+  host.SourceFolder = root / "QuivexCB";
+  host.DestinationBase = host.SourceFolder + "\\Compiled";
+  CopyTree(src, host.SourceFolder);
+  const std::string rootDir = Environment(0, "CBuilder6", false, "CSS", 6, {"dcc32", "make", "bpr2mak"});
+  const std::string bin = rootDir + "\\bin", cube = rootDir + "\\source\\Decision Cube";
+  Succeeds([&] { BuildEnvironment(host, 0); });
+  const std::string original = ReadTextFile(bin + "\\dcldss60.bpl");
+  // Products of an earlier make that must go first.
+  for (const char *name : {"dss.ilc", "dss.map", "dss.bpl", "dcldss.ild", "dcldss.lib", "dcldss.dcp"})
+    WriteTextFile(cube + "\\" + name, "stale");
+  WriteTextFile(systemFolder + "\\dcldss.bpl", "stale");
+  systemFiles.push_back("dcldss.bpl");
+  {
+    TRegistry registry(TRootKey::CurrentUser);
+    ASSERT_TRUE(registry.OpenKey("\\" + EnvironmentRegistryKey(0) + "\\Disabled Packages", true));
+    registry.WriteString(bin + "\\dcldss60.bpl", "Decision Cube Components");
+  }
+  const TStringList options = {"[Excluded Packages]", "$(BCB)\\Bin\\dcldss60.bpl=Decision Cube Components"};
+  SaveLines(bin + "\\defproj.dof", options);
+  BuildLog.reset();
+
+  Succeeds([&] { RebuildDecisionCube(host, 0); });
+  EXPECT_EQ(PackageDescription(bin + "\\dcldss60.bpl"), "Decision Cube Components (design-time)");
+  EXPECT_EQ(ReadTextFile(bin + "\\BackupOf_dcldss60.bpl"), original);
+  EXPECT_EQ(PackageDescription(cube + "\\dss60.bpl"), "Decision Cube Components");
+  for (const char *name : {"dss.ilc", "dss.map", "dss.bpl", "dcldss.ild", "dcldss.lib", "dcldss.dcp"})
+    EXPECT_FALSE(Fs::FileExists(cube + "\\" + name)) << name;
+  EXPECT_FALSE(Fs::FileExists(systemFolder + "\\dcldss.bpl"));
+  EXPECT_EQ(Environments[0].StatusLabel->Caption(), "Dec.Cube... dcldss");
+  ASSERT_NE(BuildLog, nullptr);
+  EXPECT_EQ(std::count(BuildLog->begin(), BuildLog->end(), "dss"), 1);
+  EXPECT_EQ(std::count(BuildLog->begin(), BuildLog->end(), "dcldss"), 1);
+  // Nothing goes to the lib or system folder; the patched sources were backed up once.
+  EXPECT_TRUE(ListFiles(rootDir + "\\lib\\BackupOf_*").empty());
+  EXPECT_FALSE(Fs::FileExists(systemFolder + "\\dss60.bpl"));
+  EXPECT_TRUE(Fs::FileExists(cube + "\\BackupOf_dcldss.dpk"));
+  EXPECT_NE(ReadTextFile(cube + "\\dcldss.dpk").find("  dclzel7C6,\r\n"), std::string::npos);
+  TRegistry registry(TRootKey::CurrentUser);
+  ASSERT_TRUE(registry.OpenKeyReadOnly("\\" + EnvironmentRegistryKey(0) + "\\Disabled Packages"));
+  EXPECT_TRUE(registry.GetValueNames().empty());
+  // The default project options are Delphi's: a C++Builder row leaves them alone.
+  EXPECT_EQ(LoadLines(bin + "\\defproj.dof"), options);
+}
+
 TEST_F(RebuildTest, AFailingCompileEndsTheRebuildBeforeAnythingIsReplaced) {
   // No library built for the environment: the patched runtime package requires a package that is
   // nowhere.
