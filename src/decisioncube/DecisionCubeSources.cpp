@@ -38,7 +38,7 @@ const char *const ChartProperties[] = {"    property View3DOptions;",
                                        "    property Zoom;",
                                        "    property Shadow;"};
 
-// Loads folder\name, applies edit, and writes the file back only when the edit changed it.
+// Loads the file, applies edit, and writes the file back only when the edit changed it.
 template <typename TEdit> void EditFile(const std::string &path, TEdit edit) {
   TStringList lines = LoadLines(path);
   if (edit(lines))
