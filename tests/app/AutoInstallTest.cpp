@@ -62,7 +62,7 @@ protected:
   }
 
   // Starts the program in folder with these parameters under this file name, and shows its window
-  // as the message loop does.
+  // as the message loop does first: through the top-level handler of user actions.
   void Start(const std::string &folder, std::vector<std::string> parameters, const std::string &exeName = "",
              bool withSources = true) {
     form.reset();
@@ -72,7 +72,7 @@ protected:
     ASSERT_TRUE(Fs::SetCurrentFolder(folder));
     form = std::make_unique<TVersionsForm>();
     form->Edit1.SetText(withSources ? root / "Src" : ""); // the normal start would prompt without it
-    Application().Run(*form);
+    RunUserAction([this] { form->Show(); });
   }
   void Tree(const std::string &file) { WriteTextFile(compiled + "\\" + file, "package"); }
   int RowOf(const std::string &caption) {
