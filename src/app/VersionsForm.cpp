@@ -9,6 +9,7 @@
 #include "framework/Files.h"
 #include "framework/Registry.h"
 #include "framework/Text.h"
+#include "decisioncube/DecisionCubeBuild.h"
 #include "ideintegration/InstallDriver.h"
 #include "process/EnvironmentCheck.h"
 #include "session/BuildLog.h"
@@ -143,3 +144,5 @@ void TVersionsForm::EnsureEnvironmentClosed(int index, const std::string &kindNa
 void TVersionsForm::BuildEnvironment(int index) { ::BuildEnvironment(*this, index); }
 
 void TVersionsForm::InstallEnvironment(int index, bool silent) { ::InstallEnvironment(*this, index, silent); }
+
+void TVersionsForm::RebuildDecisionCube(int index) { ::RebuildDecisionCube(*this, index); }

@@ -80,7 +80,7 @@ public:
 
   // The steps of a run after the build of an environment.
   virtual void InstallEnvironment(int index, bool silent);
-  virtual void RebuildDecisionCube(int index) {}
+  virtual void RebuildDecisionCube(int index);
 
 protected:
   void FormShow() override;

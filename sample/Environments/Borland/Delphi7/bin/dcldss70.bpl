@@ -1,0 +1,1 @@
+Decision Cube design package as the environment ships it

@@ -1,0 +1,1 @@
+Decision Cube runtime package as the environment ships it

@@ -1,0 +1,23 @@
+#include "CubeHost.h"
+
+#include "framework/Controls.h"
+
+#include <memory>
+
+void SetCubeRow(int index, const std::string &rootDir, bool isDelphi, bool isDotNet,
+                const std::string &edition, int version) {
+  static std::vector<std::unique_ptr<TLabel>> labels;
+  labels.push_back(std::make_unique<TLabel>("Status"));
+  TEnviron &row = Environments[std::size_t(index)];
+  row = TEnviron{};
+  row.RootDir = rootDir;
+  row.IsDelphi = isDelphi;
+  row.IsDotNet = isDotNet;
+  row.Edition = edition;
+  row.IsStandard = edition == "STD";
+  row.Version = version;
+  row.ProductVersion = isDotNet ? version + 6 : version;
+  row.StatusLabel = labels.back().get();
+  if (EnvironmentCount <= index)
+    EnvironmentCount = index + 1;
+}
