@@ -14,6 +14,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   std::vector<std::string> parameters;
   for (int i = 1; i <= Application().ParamCount(); ++i)
     parameters.push_back(Application().ParamStr(i));
+  if (IsUnattendedInstallCommandLine(parameters, Application().ExeName())) {
+    AttachParentConsole();
+    return RunUnattendedInstall(parameters, WriteConsoleLine);
+  }
   if (IsUnattendedCommandLine(parameters)) {
     AttachParentConsole();
     return RunUnattended(parameters, WriteConsoleLine); // headless: no window is ever created

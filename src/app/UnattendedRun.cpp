@@ -5,6 +5,7 @@
 #include "framework/Controls.h"
 #include "framework/Files.h"
 #include "framework/InstanceLock.h"
+#include "framework/Text.h"
 #include "session/BuildLog.h"
 #include "unattended/EnvironmentPatterns.h"
 #include "unattended/UnattendedDesktop.h"
@@ -283,6 +284,119 @@ private:
 };
 
 } // namespace
+
+namespace {
+
+// The reason an install failed, as its report in the log says it ("EXCEPTION:" and the message).
+std::string LoggedError(const TStringList &log) {
+  for (std::size_t i = 0; i + 1 < log.size(); ++i)
+    if (log[i] == "EXCEPTION:")
+      return log[i + 1];
+  return "The install failed.";
+}
+
+class TUnattendedInstall {
+public:
+  explicit TUnattendedInstall(const TOutput &output) : output_(output) {}
+  ~TUnattendedInstall() {
+    form_.reset();
+    ResetEnvironments();
+  }
+  TUnattendedInstall(const TUnattendedInstall &) = delete;
+  TUnattendedInstall &operator=(const TUnattendedInstall &) = delete;
+
+  int Run(const std::vector<std::string> &parameters) {
+    result_.Version = ZEL_VERSION;
+    result_.Started = std::time(nullptr);
+    TInstallSwitches switches;
+    try {
+      switches = ParseInstallSwitches(parameters);
+    } catch (const EUsageError &error) {
+      output_(error.Message());
+      for (const char *const *line = InstallUsageLines; *line; ++line)
+        output_(*line);
+      return ExitUsage;
+    }
+    // The install changes the current folder: the result file is placed from where we started.
+    std::string resultFile = switches.ResultFile.empty() ? "" : AbsolutePath(switches.ResultFile);
+    result_.Options.Install = true;
+    result_.Options.Yes = switches.Yes;
+    result_.Options.ResultFile = resultFile;
+    Application().SetParameters(switches.Parameters);
+    TUnattendedDesktop desktop(switches.Yes, output_);
+    TUnattendedForm *watched = nullptr;
+    TRunScope scope(desktop, watched);
+    form_ = std::make_unique<TUnattendedForm>();
+    form_->Output = output_;
+    form_->Desktop = &desktop;
+    int code = Install(switches.Parameters);
+    result_.ExitCode = code;
+    result_.Ended = std::time(nullptr);
+    if (!resultFile.empty()) {
+      try {
+        RequireFolderOf(resultFile, "result");
+        WriteResultFile(resultFile, result_);
+      } catch (const std::exception &error) {
+        output_("Error: " + std::string(error.what()));
+        code = code == ExitOk ? ExitFailed : code;
+      }
+    }
+    return code;
+  }
+
+private:
+  int Install(const std::vector<std::string> &parameters) {
+    const std::string startFolder = Fs::CurrentFolder();
+    bool netOnly = parameters.size() >= 2 && UpperCase(parameters[0]) == "INSTALL" && UpperCase(parameters[1]) == "NET";
+    int index = form_->FindInstallableEnvironment(netOnly);
+    if (index < 0) {
+      result_.Error = "Quivex files cannot be found under current folder structure.";
+      output_(result_.Error);
+      return ExitFailed;
+    }
+    result_.DestinationFolder = form_->DestinationBase;
+    const TEnviron &row = Environments[std::size_t(index)];
+    TEnvironmentResult environment;
+    environment.Index = index;
+    environment.Name = row.CheckBox->Caption();
+    environment.Folder = row.RootDir;
+    environment.OutputFolder = form_->DestinationBase + "\\" + form_->KindName + form_->PackageSuffix;
+    output_(environment.Name);
+    auto start = std::chrono::steady_clock::now();
+    try {
+      Fs::SetCurrentFolder(startFolder); // the search again, as the window's install mode makes it
+      if (!form_->StartAutomaticInstall())
+        throw Exception("Not started as the installer: ZelInstall.exe, or INSTALL first.");
+      environment.Status = "ok";
+    } catch (const EAbort &) {
+      environment.Status = "error";
+      environment.Error = LoggedError(form_->WholeLog);
+    } catch (const std::exception &error) {
+      environment.Status = "error";
+      environment.Error = error.what();
+    }
+    if (!environment.Error.empty())
+      output_("  ERROR: " + OneLine(environment.Error));
+    environment.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result_.Environments.push_back(environment);
+    return environment.Status == "ok" ? ExitOk : ExitFailed;
+  }
+
+  const TOutput &output_;
+  std::unique_ptr<TUnattendedForm> form_;
+  TRunResult result_;
+};
+
+} // namespace
+
+int RunUnattendedInstall(const std::vector<std::string> &parameters, const TOutput &output) {
+  try {
+    return TUnattendedInstall(output).Run(parameters);
+  } catch (const std::exception &error) {
+    output("Error: " + std::string(error.what()));
+    return ExitFailed;
+  }
+}
 
 int RunUnattended(const std::vector<std::string> &parameters, const TOutput &output,
                   const TUnattendedFormFactory &makeForm) {

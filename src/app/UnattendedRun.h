@@ -47,3 +47,10 @@ using TUnattendedFormFactory = std::function<std::unique_ptr<TUnattendedForm>()>
 int RunUnattended(const std::vector<std::string> &parameters,
                   const std::function<void(const std::string &line)> &output,
                   const TUnattendedFormFactory &makeForm = {});
+
+// The automatic install mode without a person ("ZelInstall.exe /yes /result:FILE"): the same search
+// for the compiled tree, questions and install as with the window, questions answered by the /yes
+// rule. Returns 0 when the tree was installed, 1 when none was found or the install failed, 2 for
+// a usage error.
+int RunUnattendedInstall(const std::vector<std::string> &parameters,
+                         const std::function<void(const std::string &line)> &output);

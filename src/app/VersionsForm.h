@@ -58,6 +58,9 @@ public:
   int FindInstallableEnvironment(bool netOnly);
   // The folder above folder: "C:\Out\Delphi7\" gives "C:\Out", "C:\" gives "".
   static std::string ParentFolder(std::string folder);
+  // The automatic install mode's place in the first showing (and in an install without a person):
+  // true when it took over.
+  bool StartAutomaticInstall();
 
   // TBuildHost
   bool AskYesNo(const std::string &message) override;
@@ -99,8 +102,6 @@ private:
   std::string idleCaption_; // the caption without a tool's line
   bool beginEnabledBeforeRun_ = true;
   bool rowTicksChangedInRun_ = false;
-  // The automatic install mode's place in the first showing: true when it took over.
-  bool StartAutomaticInstall();
 };
 
 // The registry key of the saved settings, below HKEY_CURRENT_USER.

@@ -15,6 +15,7 @@ extern const char *const ExamplesAddress;
 // HKEY_CURRENT_USER step opens its keys on (one key at a time), and the folder of the packages
 // being registered.
 struct TInstallContext {
+  TInstallContext(TBuildHost &host, int index) : Host(host), Index(index) {}
   TBuildHost &Host;
   int Index;
   TRegistry InstallRegistry{TRootKey::CurrentUser};

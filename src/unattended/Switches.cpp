@@ -19,6 +19,13 @@ const char *const UsageLines[] = {
     "Exit codes: 0 all built, 1 a failure, 2 a usage error, 3 another run builds into the same destination",
     nullptr};
 
+const char *const InstallUsageLines[] = {
+    "Usage: ZelInstall [/yes] [/result:FILE], or ZelRecompile INSTALL [NET] [/yes] [/result:FILE]",
+    "  /yes               answers every question Yes; without it a question fails the install",
+    "  /result:FILE       writes the result as JSON when the install ends",
+    "Exit codes: 0 installed, 1 not found or failed, 2 a usage error",
+    nullptr};
+
 namespace {
 
 bool IsSwitch(const std::string &parameter) {
@@ -135,4 +142,37 @@ bool IsUnattendedCommandLine(const std::vector<std::string> &parameters) {
 
 TUnattendedOptions ParseSwitches(const std::vector<std::string> &parameters) {
   return TSwitchParser().Parse(parameters);
+}
+
+bool IsUnattendedInstallCommandLine(const std::vector<std::string> &parameters, const std::string &exeName) {
+  std::size_t slash = exeName.find_last_of("\\/");
+  std::string fileName = slash == std::string::npos ? exeName : exeName.substr(slash + 1);
+  bool installer = UpperCase(fileName) == "ZELINSTALL.EXE" ||
+                   (!parameters.empty() && UpperCase(parameters[0]) == "INSTALL");
+  return installer && std::any_of(parameters.begin(), parameters.end(), IsSwitch);
+}
+
+TInstallSwitches ParseInstallSwitches(const std::vector<std::string> &parameters) {
+  TInstallSwitches switches;
+  bool resultSeen = false;
+  for (const std::string &parameter : parameters) {
+    if (!IsSwitch(parameter)) {
+      switches.Parameters.push_back(parameter);
+      continue;
+    }
+    std::size_t colon = parameter.find(':');
+    std::string name =
+        LowerCase(parameter.substr(1, colon == std::string::npos ? std::string::npos : colon - 1));
+    if (name == "yes" && colon == std::string::npos && !switches.Yes) {
+      switches.Yes = true;
+    } else if (name == "result" && colon != std::string::npos && colon + 1 < parameter.size() && !resultSeen) {
+      switches.ResultFile = parameter.substr(colon + 1);
+      resultSeen = true;
+    } else if (name == "yes" || name == "result") {
+      throw EUsageError("The installer takes /yes and /result:FILE once each: " + parameter);
+    } else {
+      throw EUsageError("Unknown switch for the installer: " + parameter);
+    }
+  }
+  return switches;
 }

@@ -32,6 +32,20 @@ struct TUnattendedOptions {
 // automatic install mode ("INSTALL" first) keeps its own parameters.
 bool IsUnattendedCommandLine(const std::vector<std::string> &parameters);
 
+// The automatic install mode without a person: the program started as "ZelInstall.exe" (exeName is
+// the program's file name, with or without its folder) or with "INSTALL" first, and some parameter
+// is a switch.
+bool IsUnattendedInstallCommandLine(const std::vector<std::string> &parameters, const std::string &exeName);
+
+struct TInstallSwitches {
+  bool Yes = false;
+  std::string ResultFile;              // empty: no result file
+  std::vector<std::string> Parameters; // the install mode's own: "INSTALL" ["NET"]
+};
+// The installer takes "/yes" and "/result:FILE" beside its own parameters; raises EUsageError.
+TInstallSwitches ParseInstallSwitches(const std::vector<std::string> &parameters);
+extern const char *const InstallUsageLines[];
+
 // The options of the parameters (without the program name); raises EUsageError.
 TUnattendedOptions ParseSwitches(const std::vector<std::string> &parameters);
 

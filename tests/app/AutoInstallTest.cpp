@@ -1,6 +1,7 @@
 // The automatic install mode through the window's first showing, headless: the parameters and the
 // installer's name, where the compiled trees are found, the questions, and whether the window
 // closes.
+#include "app/UnattendedRun.h"
 #include "app/VersionsForm.h"
 #include "environments/Environments.h"
 #include "framework/Application.h"
@@ -159,6 +160,44 @@ TEST_F(AutoInstallTest, ADeclinedReinstallClosesAndAFailedInstallLeavesTheWindow
   EXPECT_EQ(log[0], "EXCEPTION:");
   EXPECT_EQ(log[1].rfind("Can't load package ", 0), 0u) << log[1];
   EXPECT_TRUE(form->Button4.Enabled());
+}
+
+// Without a person ("ZelInstall.exe /yes /result:FILE"): the same search, question and install,
+// the question answered by the caller's rule, the outcome in the exit code and the result file.
+TEST_F(AutoInstallTest, WithoutAPersonTheInstallerAnswersByTheRuleAndWritesItsResult) {
+  Tree("Delphi7\\Bin\\DclZel77.bpl");
+  const std::string resultFile = root / "r.json";
+  TStringList printed;
+  std::string inside; // the tree's folder as the file layer spells it
+  auto run = [&](std::vector<std::string> parameters) {
+    printed.clear();
+    Application().SetExeName("C:\\Out\\ZelInstall.exe");
+    EXPECT_TRUE(Fs::SetCurrentFolder(compiled + "\\Delphi7"));
+    inside = Fs::CurrentFolder();
+    return RunUnattendedInstall(parameters, [&](const std::string &line) { printed.push_back(line); });
+  };
+  auto result = [&] { return ReadTextFile(resultFile); };
+  const std::string question = "Do you want to INSTALL Quivex Pro 7 in Delphi 7 Enterprise ?";
+
+  EXPECT_EQ(run({"/result:" + resultFile}), 1);
+  EXPECT_EQ(BinPath(), "no record");
+  EXPECT_NE(result().find("\"error\": \"Question needs an answer: " + question + "\""), std::string::npos) << result();
+  EXPECT_NE(result().find("\"status\": \"error\""), std::string::npos);
+
+  EXPECT_EQ(run({"-YES", "/Result:" + resultFile}), 0);
+  EXPECT_EQ(BinPath(), TVersionsForm::ParentFolder(inside) + "\\Delphi7\\Bin");
+  EXPECT_EQ(printed, (TStringList{"Delphi 7 Enterprise", "Answered Yes: " + question, Finished}));
+  EXPECT_NE(result().find("\"status\": \"ok\""), std::string::npos) << result();
+  EXPECT_NE(result().find("\"exitCode\": 0"), std::string::npos);
+
+  EXPECT_EQ(run({"/yes", "/build"}), 2);
+  EXPECT_EQ(printed.at(0), "Unknown switch for the installer: /build");
+  Fs::WriteWholeFile(resultFile, "");
+  Application().SetExeName("ZelInstall.exe");
+  ASSERT_TRUE(Fs::SetCurrentFolder(root.Path()));
+  EXPECT_EQ(RunUnattendedInstall({"/yes", "/result:r.json"}, [](const std::string &) {}), 1);
+  EXPECT_NE(result().find("\"error\": \"Quivex files cannot be found under current folder structure.\""),
+            std::string::npos) << result();
 }
 
 TEST(ParentFolder, RemovesTheLastFolderAndStopsAtAnEmptyText) {

@@ -100,7 +100,7 @@ void InstallFixture::BuildTree(int index) {
     return;
   }
   std::string edition = EditionSuffix(index);
-  for (const std::string stem :
+  for (const std::string &stem :
        {"DclZel" + edition, "DclZelPro" + edition, std::string("DclZGL"), std::string("DclZQR")})
     WritePackage(e + "\\Bin\\" + PackageFileName(index, stem, LibraryVersion), "Quivex 7 " + stem);
   for (const char *stem : {"ZelImage", "Zel", "ZelUI"})

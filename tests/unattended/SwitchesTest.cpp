@@ -26,6 +26,22 @@ TEST(Switches, OnlyACommandLineWithASwitchRunsWithoutTheWindow) {
     EXPECT_EQ(IsUnattendedCommandLine(c.Parameters), c.Unattended) << ::testing::PrintToString(c.Parameters);
 }
 
+TEST(Switches, TheInstallerWithSwitchesRunsWithoutTheWindowAndTakesOnlyItsOwn) {
+  EXPECT_TRUE(IsUnattendedInstallCommandLine({"/yes"}, "C:\\Out\\Delphi7\\zelinstall.EXE"));
+  EXPECT_TRUE(IsUnattendedInstallCommandLine({"Install", "net", "-result:r.json"}, "ZelRecompile.exe"));
+  EXPECT_FALSE(IsUnattendedInstallCommandLine({}, "ZelInstall.exe"));
+  EXPECT_FALSE(IsUnattendedInstallCommandLine({"INSTALL", "NET"}, "ZelRecompile.exe"));
+  EXPECT_FALSE(IsUnattendedInstallCommandLine({"/build", "/env:all"}, "C:\\ZelInstall\\ZelRecompile.exe"));
+
+  auto switches = ParseInstallSwitches({"INSTALL", "-Yes", "NET", "/RESULT:C:\\r.json"});
+  EXPECT_TRUE(switches.Yes);
+  EXPECT_EQ(switches.ResultFile, "C:\\r.json");
+  EXPECT_EQ(switches.Parameters, (TParameters{"INSTALL", "NET"}));
+  for (const TParameters &bad : {TParameters{"/yes", "/yes"}, TParameters{"/yes:no"}, TParameters{"/result"},
+                                 TParameters{"/result:"}, TParameters{"/result:a", "/result:b"}, TParameters{"/env:all"}})
+    EXPECT_THROW(ParseInstallSwitches(bad), EUsageError) << ::testing::PrintToString(bad);
+}
+
 TEST(Switches, EverySwitchSetsItsOption) {
   auto options = ParseSwitches({"STANDARD", "/Build", "-env:Delphi 7*", "/ENV:C++Builder 6*",
                                 "/source:C:\\Src", "-dest:Out", "/xfm", "/Install", "/DCUBE", "-yes",
