@@ -102,17 +102,34 @@ void RequireFolderOf(const std::string &file, const char *switchName) {
     throw EUsageError(std::string("The folder of /") + switchName + " does not exist: " + ParentFolder(file));
 }
 
+// The headless window of a run without a person. The rows point into its controls: the table of
+// environments goes with it.
+class THeadlessWindow {
+public:
+  THeadlessWindow() = default;
+  ~THeadlessWindow() {
+    form_.reset();
+    ResetEnvironments();
+  }
+  THeadlessWindow(const THeadlessWindow &) = delete;
+  THeadlessWindow &operator=(const THeadlessWindow &) = delete;
+  std::unique_ptr<TUnattendedForm> &Form() { return form_; }
+
+private:
+  std::unique_ptr<TUnattendedForm> form_;
+};
+
+int PrintUsage(const TOutput &output, const std::string &message, const char *const *lines) {
+  output(message);
+  for (; *lines; ++lines)
+    output(*lines);
+  return ExitUsage;
+}
+
 class TUnattendedRun {
 public:
   TUnattendedRun(const TOutput &output, const TUnattendedFormFactory &makeForm)
       : output_(output), makeForm_(makeForm) {}
-  // The rows point into the window's controls: the table goes with the window.
-  ~TUnattendedRun() {
-    form_.reset();
-    ResetEnvironments();
-  }
-  TUnattendedRun(const TUnattendedRun &) = delete;
-  TUnattendedRun &operator=(const TUnattendedRun &) = delete;
 
   int Run(const std::vector<std::string> &parameters) {
     result_.Version = ZEL_VERSION;
@@ -138,12 +155,7 @@ public:
   }
 
 private:
-  int Usage(const std::string &message) {
-    output_(message);
-    for (const char *const *line = UsageLines; *line; ++line)
-      output_(*line);
-    return ExitUsage;
-  }
+  int Usage(const std::string &message) { return PrintUsage(output_, message, UsageLines); }
 
   int List() {
     for (int i = 0; i < EnvironmentCount; ++i) {
@@ -278,7 +290,8 @@ private:
 
   const TOutput &output_;
   const TUnattendedFormFactory &makeForm_;
-  std::unique_ptr<TUnattendedForm> form_;
+  THeadlessWindow window_;
+  std::unique_ptr<TUnattendedForm> &form_ = window_.Form();
   TRunResult result_;
   std::vector<int> selected_;
 };
@@ -298,12 +311,6 @@ std::string LoggedError(const TStringList &log) {
 class TUnattendedInstall {
 public:
   explicit TUnattendedInstall(const TOutput &output) : output_(output) {}
-  ~TUnattendedInstall() {
-    form_.reset();
-    ResetEnvironments();
-  }
-  TUnattendedInstall(const TUnattendedInstall &) = delete;
-  TUnattendedInstall &operator=(const TUnattendedInstall &) = delete;
 
   int Run(const std::vector<std::string> &parameters) {
     result_.Version = ZEL_VERSION;
@@ -312,10 +319,7 @@ public:
     try {
       switches = ParseInstallSwitches(parameters);
     } catch (const EUsageError &error) {
-      output_(error.Message());
-      for (const char *const *line = InstallUsageLines; *line; ++line)
-        output_(*line);
-      return ExitUsage;
+      return PrintUsage(output_, error.Message(), InstallUsageLines);
     }
     // The install changes the current folder: the result file is placed from where we started.
     std::string resultFile = switches.ResultFile.empty() ? "" : AbsolutePath(switches.ResultFile);
@@ -383,7 +387,8 @@ private:
   }
 
   const TOutput &output_;
-  std::unique_ptr<TUnattendedForm> form_;
+  THeadlessWindow window_;
+  std::unique_ptr<TUnattendedForm> &form_ = window_.Form();
   TRunResult result_;
 };
 
