@@ -10,15 +10,11 @@
 #include "framework/Text.h"
 #include "librarybuild/BuildDriver.h"
 #include "librarybuild/EnvironmentNames.h"
+#include "unattended/Switches.h"
 
 namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-std::string FileNameOf(const std::string &path) {
-  std::size_t at = path.find_last_of("\\/");
-  return at == std::string::npos ? path : path.substr(at + 1);
-}
 
 } // namespace
 
@@ -71,7 +67,7 @@ bool TVersionsForm::StartAutomaticInstall() {
     Close();
     return true;
   }
-  if (UpperCase(FileNameOf(application.ExeName())) != "ZELINSTALL.EXE")
+  if (!IsInstallerName(application.ExeName()))
     return false;
   int index = FindInstallableEnvironment(false);
   if (index == -1) {

@@ -86,3 +86,8 @@ std::vector<std::string> SplitCommandLine(const std::string &commandLine) {
     parts.push_back(ReadArgument(commandLine, pos));
   return parts;
 }
+
+void TChildPipes::CloseChildEnds() {
+  childInput_.Close();
+  childOutput_.Close();
+}

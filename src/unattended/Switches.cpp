@@ -144,11 +144,13 @@ TUnattendedOptions ParseSwitches(const std::vector<std::string> &parameters) {
   return TSwitchParser().Parse(parameters);
 }
 
-bool IsUnattendedInstallCommandLine(const std::vector<std::string> &parameters, const std::string &exeName) {
+bool IsInstallerName(const std::string &exeName) {
   std::size_t slash = exeName.find_last_of("\\/");
-  std::string fileName = slash == std::string::npos ? exeName : exeName.substr(slash + 1);
-  bool installer = UpperCase(fileName) == "ZELINSTALL.EXE" ||
-                   (!parameters.empty() && UpperCase(parameters[0]) == "INSTALL");
+  return UpperCase(slash == std::string::npos ? exeName : exeName.substr(slash + 1)) == "ZELINSTALL.EXE";
+}
+
+bool IsUnattendedInstallCommandLine(const std::vector<std::string> &parameters, const std::string &exeName) {
+  bool installer = IsInstallerName(exeName) || (!parameters.empty() && UpperCase(parameters[0]) == "INSTALL");
   return installer && std::any_of(parameters.begin(), parameters.end(), IsSwitch);
 }
 

@@ -32,6 +32,10 @@ struct TUnattendedOptions {
 // automatic install mode ("INSTALL" first) keeps its own parameters.
 bool IsUnattendedCommandLine(const std::vector<std::string> &parameters);
 
+// Whether the program was started as the installer every build leaves in its output folder:
+// exeName is its file name, with or without its folder, in any case.
+bool IsInstallerName(const std::string &exeName);
+
 // The automatic install mode without a person: the program started as "ZelInstall.exe" (exeName is
 // the program's file name, with or without its folder) or with "INSTALL" first, and some parameter
 // is a switch.

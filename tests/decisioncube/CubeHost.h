@@ -1,8 +1,9 @@
 // A main window for the Decision Cube tests: the fields the rebuild reads, the closing question
-// recorded, and rows of Environments with their status labels.
+// recorded; rows come from SetRow.
 #pragma once
 #include "environments/Environments.h"
 #include "session/BuildHost.h"
+#include "TestRows.h"
 
 #include <stdexcept>
 #include <string>
@@ -31,6 +32,3 @@ public:
   bool StandardEditionBuild() override { return false; }
 };
 
-// Fills row index of Environments, with a status label that lives as long as the tests.
-void SetCubeRow(int index, const std::string &rootDir, bool isDelphi, bool isDotNet,
-                const std::string &edition, int version);

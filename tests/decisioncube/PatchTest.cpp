@@ -47,7 +47,7 @@ TEST_F(PatchTest, FileNamesAndPackageSuffixByVersion) {
   };
   for (const auto &c : cases) {
     SCOPED_TRACE("version " + std::to_string(c.Version) + (c.IsDelphi ? " Delphi" : " C++Builder"));
-    SetCubeRow(0, root.Path(), c.IsDelphi, false, "CSS", c.Version);
+    SetRow(0, root.Path(), c.IsDelphi, false, false, "CSS", c.Version);
     EXPECT_EQ(DesignPackageSource(c.Version), c.DesignSource);
     EXPECT_EQ(RuntimePackageSource(c.Version), c.RuntimeSource);
     EXPECT_EQ(RuntimePackageSymbolFile(c.Version), c.SymbolFile);
@@ -105,7 +105,7 @@ TEST_F(PatchTest, PackageProjectsRequireTheNewLibraryPackages) {
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.Name);
-    SetCubeRow(0, root.Path(), c.IsDelphi, false, "CSS", c.Version);
+    SetRow(0, root.Path(), c.IsDelphi, false, false, "CSS", c.Version);
     WriteUnits();
     const std::string design = DesignPackageSource(c.Version), runtime = RuntimePackageSource(c.Version);
     Write(design, c.Design);
@@ -125,7 +125,7 @@ TEST_F(PatchTest, PackageProjectsRequireTheNewLibraryPackages) {
 TEST_F(PatchTest, PatchingTwiceChangesNothingAndKeepsTheFirstBackups) {
   CopyTree(SourcePath("sample\\Environments\\Borland\\Delphi7\\source\\Decision Cube"),
            host.DecisionCubeFolder);
-  SetCubeRow(0, root.Path(), true, false, "CSS", 7);
+  SetRow(0, root.Path(), true, false, false, "CSS", 7);
   const std::string registration = ReadTextFile(PathOf("MXReg.pas")),
                     design = ReadTextFile(PathOf("dcldss.dpk"));
   BackupDecisionCubeSources(host, 0);
@@ -201,7 +201,7 @@ TEST_F(PatchTest, RegistrationLineKeepsItsWholeRest) {
 }
 
 TEST_F(PatchTest, AFailureStopsTheEditsThatFollow) {
-  SetCubeRow(0, root.Path(), true, false, "CSS", 7);
+  SetRow(0, root.Path(), true, false, false, "CSS", 7);
   Write("dcldss.dpk", {"requires", "  DclZel70,", "  designide;"});
   Write("dss.dpk", {"requires", "  Zel70;"});
   try {

@@ -63,7 +63,7 @@ protected:
     CopyTree(SourcePath("sample\\Environments\\Borland\\" + name), folder);
     for (const char *tool : tools)
       EXPECT_TRUE(Fs::CopyFile(ProgramPath(tool), folder + "\\bin\\" + tool + ".exe", false)) << tool;
-    SetCubeRow(index, folder, isDelphi, false, edition, version);
+    SetRow(index, folder, isDelphi, false, false, edition, version);
     return folder;
   }
   // The environment's own runtime package in the system folder, as its installation left it.
@@ -104,7 +104,7 @@ TEST_F(RebuildTest, NothingHappensOutsideEnterpriseWin32Environments) {
   const std::vector<std::string> before = ListTree(folder);
   for (const auto &c : cases) {
     SCOPED_TRACE(c.Name);
-    SetCubeRow(0, folder, c.IsDelphi, c.IsDotNet, c.Edition, c.Version);
+    SetRow(0, folder, c.IsDelphi, false, c.IsDotNet, c.Edition, c.Version);
     RebuildDecisionCube(host, 0);
     EXPECT_EQ(Environments[0].StatusLabel->Caption(), "");
     EXPECT_TRUE(host.Calls.empty());
@@ -115,7 +115,7 @@ TEST_F(RebuildTest, NothingHappensOutsideEnterpriseWin32Environments) {
 }
 
 TEST_F(RebuildTest, CommandLinesOfBothTools) {
-  SetCubeRow(0, "C:\\Borland\\Delphi7", true, false, "CSS", 7);
+  SetRow(0, "C:\\Borland\\Delphi7", true, false, false, "CSS", 7);
   host.SourceFolder = "C:\\Quivex";
   host.DestinationBase = "C:\\Quivex\\Out";
   SetEnvironmentNames(host, 0);
@@ -126,7 +126,7 @@ TEST_F(RebuildTest, CommandLinesOfBothTools) {
             "-U\"C:\\Quivex;C:\\Borland\\Delphi7\\lib;C:\\Quivex\\Out\\Delphi7\\lib\""
             " -I\"C:\\Quivex\\Out\\Delphi7\\lib\" \"");
 
-  SetCubeRow(1, "C:\\Borland\\CBuilder6", false, false, "CSS", 6);
+  SetRow(1, "C:\\Borland\\CBuilder6", false, false, false, "CSS", 6);
   host.DestinationBase = "C:\\Quivex\\CompiledStandard"; // a Standard edition build's base is not used
   EXPECT_EQ(DecisionCubeMakeCommand(host, 1), "\"C:\\Borland\\CBuilder6\\bin\\make.exe\" -B -DZELENTERPRISE"
                                               " -DZELINCPATH=C:\\Quivex\\Compiled\\BuilderC6\\Include "

@@ -3,6 +3,7 @@
 #pragma once
 #include "session/BuildHost.h"
 #include "environments/Environments.h"
+#include "TestRows.h"
 
 #include <deque>
 #include <stdexcept>
@@ -41,6 +42,3 @@ public:
   std::string LastBaseCommandLine;
 };
 
-// Fills row index of Environments (no controls: ShowStatus needs none for rows the test owns).
-void SetRow(int index, const char *rootDir, bool isDelphi, bool isCLX, bool isDotNet, const char *edition,
-            int version);

@@ -415,11 +415,6 @@ bool TChildPipes::Create(bool withInput, std::uint32_t &error) {
   return true;
 }
 
-void TChildPipes::CloseChildEnds() {
-  childInput_.Close();
-  childOutput_.Close();
-}
-
 void TChildPipes::QueueInput(std::string_view bytes) {
   if (impl_->Input.IsOpen() && !impl_->InputBroken)
     impl_->Queued.append(bytes);

@@ -1,17 +1,20 @@
-#include "CubeHost.h"
+#include "TestRows.h"
 
+#include "environments/Environments.h"
 #include "framework/Controls.h"
 
 #include <memory>
+#include <vector>
 
-void SetCubeRow(int index, const std::string &rootDir, bool isDelphi, bool isDotNet,
-                const std::string &edition, int version) {
+void SetRow(int index, const std::string &rootDir, bool isDelphi, bool isCLX, bool isDotNet,
+            const std::string &edition, int version) {
   static std::vector<std::unique_ptr<TLabel>> labels;
   labels.push_back(std::make_unique<TLabel>("Status"));
   TEnviron &row = Environments[std::size_t(index)];
   row = TEnviron{};
   row.RootDir = rootDir;
   row.IsDelphi = isDelphi;
+  row.IsCLX = isCLX;
   row.IsDotNet = isDotNet;
   row.Edition = edition;
   row.IsStandard = edition == "STD";
