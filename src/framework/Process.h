@@ -7,7 +7,9 @@
 #include "Handles.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,11 +65,15 @@ struct TPipe {
 // Which end of a new pipe goes to the child.
 enum class TChildEnd { Read, Write };
 
-// Creates an anonymous pipe with the default buffer size and this process's default security.
-// Only the end named by childEnd can be inherited, so the child gets its own end and never a copy
-// of ours (a child holding our write end would never see the end of its input). False with the
-// Win32 error code in error.
-bool CreateChildPipe(TPipe &pipe, TChildEnd childEnd, std::uint32_t &error);
+// What the pipe that carries a child's output to the runner holds: a tool that writes fast runs
+// ahead while the runner cuts what it has read into lines, instead of waiting for each read.
+constexpr std::uint32_t ChildOutputPipeSize = 1 << 20;
+
+// Creates an anonymous pipe with this process's default security, holding bufferSize bytes where
+// the system allows it (0: its default size). Only the end named by childEnd can be inherited, so
+// the child gets its own end and never a copy of ours (a child holding our write end would never
+// see the end of its input). False with the Win32 error code in error.
+bool CreateChildPipe(TPipe &pipe, TChildEnd childEnd, std::uint32_t &error, std::uint32_t bufferSize = 0);
 
 // A child process. Start runs a command line with a hidden window in a new console, its standard
 // input read from one pipe end and its standard output and error both written to another.
@@ -142,6 +148,12 @@ public:
   const TPipeEnd &ChildInput() const { return childInput_; }
   const TPipeEnd &ChildOutput() const { return childOutput_; }
   void CloseChildEnds();
+
+  // Where output is read to: before each read the pipes ask room for memory and read into it, so
+  // that a caller who keeps the output need not copy it. The memory must stay where it is until
+  // what was read into it has been taken. Without room, reads go to a buffer of the pipes' own.
+  using TReadRoom = std::function<std::span<char>()>;
+  void ReadInto(TReadRoom room);
 
   // Queues bytes for the child's input; Wait writes them as the child reads.
   void QueueInput(std::string_view bytes);

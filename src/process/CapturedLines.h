@@ -1,7 +1,10 @@
 // The lines a runner captures, stored end to end in large blocks that never move, each line a view
 // into them: a captured line costs no allocation of its own, nothing is copied when the store
-// grows, and the line still being built is the text after the last line in the current block. It
-// reads as a list of lines; the views stay valid until the list is emptied.
+// grows, and the line still being built is the text after the last line in the current block. The
+// runner reads the child's output straight into the room after that line, so text is not copied
+// at all. Blocks and the index of lines come from pools shared by all lists and go back to them
+// when the list is emptied. It reads as a list of lines; the views stay valid until the list is
+// emptied.
 #pragma once
 #include "framework/TextLines.h"
 
@@ -9,9 +12,12 @@
 #include <iosfwd>
 #include <iterator>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+template <typename T> class TBlockPool;
 
 class TCapturedLines {
 public:
@@ -55,15 +61,23 @@ public:
   using value_type = std::string_view;
   using iterator = const_iterator;
 
-  std::size_t size() const { return lines_.size(); }
-  bool empty() const { return lines_.empty(); }
-  std::string_view operator[](std::size_t index) const { return lines_[index]; }
+  TCapturedLines();
+  ~TCapturedLines() { clear(); }
+  TCapturedLines(const TCapturedLines &) = delete;
+  TCapturedLines &operator=(const TCapturedLines &) = delete;
+
+  std::size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  std::string_view operator[](std::size_t index) const {
+    const TLineSpan &line = index_[index / LinesPerChunk][index % LinesPerChunk];
+    return {line.Text, line.Size};
+  }
   std::string_view front() const { return (*this)[0]; }
   std::string_view back() const { return (*this)[size() - 1]; }
   const_iterator begin() const { return {this, 0}; }
   const_iterator end() const { return {this, size()}; }
 
-  // Empties the list and the open line; the storage is kept for the next run.
+  // Empties the list and the open line; the memory goes back to the pools for the next run.
   void clear();
   void push_back(std::string_view line);
 
@@ -71,10 +85,22 @@ public:
   void AppendToOpenLine(const char *from, const char *to);
   std::string_view OpenLine() const { return {block_ + openStart_, used_ - openStart_}; }
   void EndOpenLine() {
-    lines_.push_back(OpenLine());
+    if (count_ == index_.size() * LinesPerChunk)
+      NewIndexChunk();
+    index_[count_ / LinesPerChunk][count_ % LinesPerChunk] = {block_ + openStart_, used_ - openStart_};
+    ++count_;
     openStart_ = used_;
   }
   void DropOpenLine() { used_ = openStart_; }
+
+  // Free memory right after the open line, at least size bytes, to read output into. It stays
+  // where it is until the next call of Room.
+  std::span<char> Room(std::size_t size);
+  // Appends text that lies in the room (at or after the open line's end). Text read right after
+  // the open line joins it where it is, and so does the first text of a line after the line end
+  // before it: the bytes of line ends stay between the lines. Only text after a zero byte inside
+  // a line moves down to close the gap.
+  void AppendFromRoom(const char *from, const char *to);
 
   TStringList ToStringList() const;
   // Appends every line to list, reserving the room at once.
@@ -83,12 +109,28 @@ public:
   friend bool operator==(const TCapturedLines &lines, const TStringList &list);
   friend bool operator==(const TCapturedLines &a, const TCapturedLines &b);
 
+  // Bytes per block of text (large enough that a block is rarely left for a new one, small enough
+  // not to matter when mostly unused: most tools print a few kilobytes), and lines per chunk of
+  // the index.
+  static constexpr std::size_t BlockSize = 1 << 20;
+  static constexpr std::size_t LinesPerChunk = 1 << 16;
+
 private:
+  struct TLineSpan {
+    const char *Text;
+    std::size_t Size;
+  };
+  static TBlockPool<char> &TextPool();
+  static TBlockPool<TLineSpan> &IndexPool();
   void NewBlock(std::size_t atLeast);
-  std::vector<std::unique_ptr<char[]>> blocks_;
-  char *block_ = nullptr; // the current block, the last of blocks_
+  void NewIndexChunk();
+
+  std::vector<std::unique_ptr<char[]>> blocks_;      // of BlockSize, from the pool
+  std::vector<std::unique_ptr<char[]>> largeBlocks_; // for lines too long for one of those
+  char *block_ = nullptr;                            // the current block
   std::size_t capacity_ = 0, used_ = 0, openStart_ = 0;
-  std::vector<std::string_view> lines_;
+  std::vector<std::unique_ptr<TLineSpan[]>> index_; // chunks of LinesPerChunk, from their pool
+  std::size_t count_ = 0;
 };
 
 // For test output: the lines as a list of quoted texts.

@@ -7,6 +7,8 @@ namespace {
 // With a time limit the worker looks at the timer's counters this often; without one it waits
 // only for the child, its output and requests.
 constexpr std::uint32_t TimeLimitCheck = 100;
+// The least room a read gets: what a pipe holds at most.
+constexpr std::size_t RoomForRead = 65536;
 } // namespace
 
 // ---- TProcessTimer ----
@@ -47,18 +49,26 @@ void TProcessTimer::StopCounting() {
 
 // ---- TDosThread ----
 
-// Where the splitter puts a read: text into the open line of the captured lines, line ends to the
-// worker.
+// Where the splitter puts a read, which lies in the captured lines' room already: text stays where
+// it was read (or closes the gap a line end left), line ends go to the worker.
 struct TLineSink {
   TDosThread &Worker;
-  void Append(const char *from, const char *to) { Worker.settings_.CapturedLines->AppendToOpenLine(from, to); }
+  void Append(const char *from, const char *to) { Worker.settings_.CapturedLines->AppendFromRoom(from, to); }
   void EndLine() { Worker.EndLine(); }
   bool Stopped() const { return Worker.Finished; }
 };
 
 TDosThread::TDosThread(TSettings settings) : settings_(std::move(settings)) {}
 
+// The child is started on the caller's thread, and the worker's thread gets going while the child
+// does. A child that cannot be started ends the worker at once: no thread is made for it.
 void TDosThread::Start() {
+  try {
+    StartChild();
+  } catch (...) {
+    EndWithError(std::current_exception());
+    return;
+  }
   thread_ = std::thread([this] { Execute(); });
 }
 
@@ -95,65 +105,74 @@ void TDosThread::Signal() {
     settings_.Signal->Set();
 }
 
+void TDosThread::StartChild() {
+  std::uint32_t error = 0;
+  if (!pipes_.Create(!settings_.CloseInput, error)) {
+    settings_.Timer->StopCounting();
+    throw Exception("Cannot create pipe: " + SystemErrorMessage(error));
+  }
+  if (!child_.Start(settings_.CommandLine, pipes_.ChildInput(), pipes_.ChildOutput(),
+                    std::uint32_t(settings_.PriorityClass))) {
+    settings_.Timer->StopCounting();
+    throw TCreateProcessError(settings_.CommandLine + " doesn't exist.");
+  }
+  pipes_.CloseChildEnds();
+  ExitCode = StillActive;
+  // Output is read straight into the captured lines.
+  pipes_.ReadInto([&captured = *settings_.CapturedLines] { return captured.Room(RoomForRead); });
+}
+
 // Nothing escapes the thread: an error is kept for the runner's user, and the worker still counts
 // as finished so that nobody waits for it for ever.
 void TDosThread::Execute() {
   try {
-    RunChild();
+    WatchChild();
   } catch (...) {
-    {
-      std::lock_guard lock(errorMutex_);
-      fatalError_ = std::current_exception();
-    }
-    Finished = true;
-    Signal();
+    // A read in progress must not land in the captured lines once they are given up.
+    pipes_.Cancel();
+    child_.Close();
+    EndWithError(std::current_exception());
   }
 }
 
-void TDosThread::RunChild() {
+void TDosThread::EndWithError(std::exception_ptr error) {
+  {
+    std::lock_guard lock(errorMutex_);
+    fatalError_ = std::move(error);
+  }
+  Finished = true;
+  Signal();
+}
+
+void TDosThread::WatchChild() {
   // Finished starts false at construction; it is not cleared here, so that a stop requested before
   // the thread got going is still honoured.
-  TChildPipes pipes;
-  std::uint32_t error = 0;
-  if (!pipes.Create(!settings_.CloseInput, error)) {
-    settings_.Timer->StopCounting();
-    throw Exception("Cannot create pipe: " + SystemErrorMessage(error));
-  }
-  TChildProcess child;
-  if (!child.Start(settings_.CommandLine, pipes.ChildInput(), pipes.ChildOutput(),
-                   std::uint32_t(settings_.PriorityClass))) {
-    settings_.Timer->StopCounting();
-    throw TCreateProcessError(settings_.CommandLine + " doesn't exist.");
-  }
-  pipes.CloseChildEnds();
-  ExitCode = StillActive;
-
   bool limited = settings_.MaxTimeAfterBeginning > 0 || settings_.MaxTimeAfterLastOutput > 0;
   bool terminating = false;
   for (;;) {
-    FeedInput(pipes);
-    auto result = pipes.Wait(child, wake_, limited ? TimeLimitCheck : TEvent::Infinite);
+    FeedInput();
+    auto result = pipes_.Wait(child_, wake_, limited ? TimeLimitCheck : TEvent::Infinite);
     if (result == TChildPipes::wrOutput)
-      TakeIn(pipes.TakeOutput());
+      TakeIn(pipes_.TakeOutput());
     if (Finished && !terminating) {
-      pipes.Cancel();
-      child.Terminate(0);
+      pipes_.Cancel();
+      child_.Terminate(0);
       terminating = true;
     }
     if (result == TChildPipes::wrChildEnded) {
       // The process handle says the child has gone; what it wrote before is all in the pipe.
-      for (auto rest = pipes.TakeRemainingOutput(); !rest.empty(); rest = pipes.TakeRemainingOutput())
+      for (auto rest = pipes_.TakeRemainingOutput(); !rest.empty(); rest = pipes_.TakeRemainingOutput())
         TakeIn(rest);
       break;
     }
     if (TimeIsUp())
       break;
   }
-  ExitCode = child.HasEnded() ? child.ExitCode() : StillActive;
+  ExitCode = child_.HasEnded() ? child_.ExitCode() : StillActive;
 
   FlushPendingLine();
-  pipes.Cancel();
-  child.Close();
+  pipes_.Cancel();
+  child_.Close();
   settings_.Timer->StopCounting();
   Finished = true;
   Signal();
@@ -246,7 +265,7 @@ void TDosThread::PublishDisplayLine(std::string_view text) {
   Signal();
 }
 
-void TDosThread::FeedInput(TChildPipes &pipes) {
+void TDosThread::FeedInput() {
   for (;;) {
     std::string entry;
     {
@@ -263,7 +282,7 @@ void TDosThread::FeedInput(TChildPipes &pipes) {
       EchoInput(text);
     if (entry[0] == '_')
       text += "\r\n";
-    pipes.QueueInput(text);
+    pipes_.QueueInput(text);
   }
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 #include "framework/Event.h"
 #include "framework/Exception.h"
+#include "framework/Process.h"
 #include "framework/TextLines.h"
 #include "framework/Timer.h"
 #include "process/CapturedLines.h"
@@ -21,7 +22,6 @@
 #include <vector>
 
 class TDosCommand;
-class TChildPipes;
 
 enum TOutputType {
   otEntireLine,      // the text is a complete line
@@ -81,8 +81,10 @@ public:
   };
 
   explicit TDosThread(TSettings settings);
-  // Starts the thread. The runner calls it right after making the worker its current one, so that
-  // handlers running on the worker thread already see this worker through the runner.
+  // Starts the child, then the thread that watches it; a child that cannot be started ends the
+  // worker (FatalError) before Start returns. The runner calls it right after making the worker
+  // its current one, so that handlers running on the worker thread already see this worker
+  // through the runner.
   void Start();
   // Waits for the thread body to return; the caller makes sure it will (see TDosCommand).
   ~TDosThread();
@@ -110,8 +112,10 @@ public:
 
 private:
   friend struct TLineSink;
+  void StartChild();
   void Execute();
-  void RunChild();
+  void WatchChild();
+  void EndWithError(std::exception_ptr error);
   void TakeIn(std::string_view bytes);
   void EndLine();
   void ShowEntireLine(const std::string &line);
@@ -119,12 +123,14 @@ private:
   void FlushPendingLine();
   void ShowOnDisplay(const std::string &text);
   void PublishDisplayLine(std::string_view text);
-  void FeedInput(TChildPipes &pipes);
+  void FeedInput();
   void EchoInput(const std::string &text);
   bool TimeIsUp() const;
   void Signal();
 
   TSettings settings_;
+  TChildPipes pipes_;
+  TChildProcess child_;
   TEvent wake_; // a stop request or new input
   std::mutex inputMutex_;
   TStringList pendingInput_;

@@ -134,13 +134,14 @@ TEST_F(DosCommandTest, StandardErrorIsCapturedWithStandardOutput) {
   EXPECT_EQ(command_.CapturedLines, (Lines{"1", "2", "3"}));
 }
 
-// Output far larger than the first buffer and the pipe: nothing lost or doubled where reads meet.
+// Output far larger than the pipe and than one block of the store, in more lines than one chunk
+// of its index: nothing lost or doubled where reads or blocks meet.
 TEST_F(DosCommandTest, CapturesLargeOutputCompletely) {
-  Start({"spew:1000000:100"});
+  Start({"spew:3000000:40"});
   Finish();
-  ASSERT_EQ(command_.CapturedLines.size(), 10000u);
+  ASSERT_EQ(command_.CapturedLines.size(), 75000u);
   for (const auto &line : command_.CapturedLines)
-    ASSERT_EQ(line, std::string(99, 'x'));
+    ASSERT_EQ(line, std::string(39, 'x'));
 }
 
 // ---- exit codes and failures ----

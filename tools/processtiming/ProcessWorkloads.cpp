@@ -46,7 +46,7 @@ struct TPipedChild {
   explicit TPipedChild(const std::string &commandLine) {
     std::uint32_t error = 0;
     CreateChildPipe(Input, TChildEnd::Read, error);
-    CreateChildPipe(Output, TChildEnd::Write, error);
+    CreateChildPipe(Output, TChildEnd::Write, error, ChildOutputPipeSize); // the runner's size
     Child.Start(commandLine, Input.ReadEnd, Output.WriteEnd);
   }
 };

@@ -197,7 +197,7 @@ bool TPipeEnd::Write(const char *bytes, std::uint32_t size) {
   return WriteToPipe(handle_.Get(), bytes, size) == ssize_t(size);
 }
 
-bool CreateChildPipe(TPipe &pipe, TChildEnd, std::uint32_t &error) {
+bool CreateChildPipe(TPipe &pipe, TChildEnd, std::uint32_t &error, std::uint32_t bufferSize) {
   // Both ends close on exec; the child's end reaches the child only through the dup2 onto its
   // standard handle, so no other child started meanwhile inherits either end.
   int fds[2];
@@ -207,6 +207,9 @@ bool CreateChildPipe(TPipe &pipe, TChildEnd, std::uint32_t &error) {
   }
   pipe.ReadEnd = TPipeEnd(UniqueFd(fds[0]));
   pipe.WriteEnd = TPipeEnd(UniqueFd(fds[1]));
+  // Past the system's limit for one user the pipe keeps its default size, which works as well.
+  if (bufferSize > 0)
+    ::fcntl(fds[0], F_SETPIPE_SZ, int(bufferSize));
   error = 0;
   return true;
 }
@@ -358,19 +361,32 @@ bool SetNonBlocking(int fd) {
 
 struct TChildPipes::TImpl {
   TPipeEnd Output, Input; // ours, non-blocking
-  std::vector<char> Buffer = std::vector<char>(ReadSize);
-  std::size_t Arrived = 0; // bytes read and not yet taken
+  TReadRoom Room;
+  std::vector<char> OwnBuffer;      // where reads go without Room
+  const char *ArrivedAt = nullptr;  // bytes read and not yet taken
+  std::size_t Arrived = 0;
   bool OutputEnded = false;
   std::string Queued;
   std::size_t QueuedFrom = 0; // the part of Queued already written
   bool InputBroken = false;
 
+  std::span<char> NextRoom() {
+    if (Room)
+      return Room();
+    if (OwnBuffer.empty())
+      OwnBuffer.resize(ReadSize);
+    return OwnBuffer;
+  }
+
   void ReadNow() {
+    std::span<char> room = NextRoom();
     ssize_t got;
-    while ((got = ::read(Output.Native(), Buffer.data(), Buffer.size())) < 0 && errno == EINTR) {
+    while ((got = ::read(Output.Native(), room.data(), room.size())) < 0 && errno == EINTR) {
     }
-    if (got > 0)
+    if (got > 0) {
+      ArrivedAt = room.data();
       Arrived = std::size_t(got);
+    }
     else if (got == 0 || errno != EAGAIN)
       OutputEnded = true;
   }
@@ -400,7 +416,8 @@ TChildPipes::~TChildPipes() = default;
 
 bool TChildPipes::Create(bool withInput, std::uint32_t &error) {
   TPipe output, input;
-  if (!CreateChildPipe(output, TChildEnd::Write, error) || !CreateChildPipe(input, TChildEnd::Read, error))
+  if (!CreateChildPipe(output, TChildEnd::Write, error, ChildOutputPipeSize) ||
+      !CreateChildPipe(input, TChildEnd::Read, error))
     return false;
   if (!SetNonBlocking(output.ReadEnd.Native()) || (withInput && !SetNonBlocking(input.WriteEnd.Native()))) {
     error = Win32Codes::FromErrno(errno);
@@ -475,8 +492,12 @@ TChildPipes::TWaitResult TChildPipes::Wait(TChildProcess &child, TEvent &wake, s
   }
 }
 
+void TChildPipes::ReadInto(TReadRoom room) {
+  impl_->Room = std::move(room);
+}
+
 std::string_view TChildPipes::TakeOutput() {
-  std::string_view bytes(impl_->Buffer.data(), impl_->Arrived);
+  std::string_view bytes(impl_->ArrivedAt, impl_->Arrived);
   impl_->Arrived = 0;
   return bytes;
 }

@@ -33,7 +33,7 @@ bool TPipeEnd::Write(const char *bytes, std::uint32_t size) {
   return true;
 }
 
-bool CreateChildPipe(TPipe &pipe, TChildEnd childEnd, std::uint32_t &error) {
+bool CreateChildPipe(TPipe &pipe, TChildEnd childEnd, std::uint32_t &error, std::uint32_t bufferSize) {
   // No security descriptor: the pipe gets this process's default security, not a null access
   // list that would open it to everyone. Both ends start inheritable; ours is then made private.
   SECURITY_ATTRIBUTES attributes{};
@@ -41,7 +41,7 @@ bool CreateChildPipe(TPipe &pipe, TChildEnd childEnd, std::uint32_t &error) {
   attributes.lpSecurityDescriptor = nullptr;
   attributes.bInheritHandle = TRUE;
   HANDLE readEnd = nullptr, writeEnd = nullptr;
-  if (!::CreatePipe(&readEnd, &writeEnd, &attributes, 0)) {
+  if (!::CreatePipe(&readEnd, &writeEnd, &attributes, bufferSize)) {
     error = ::GetLastError();
     return false;
   }
@@ -123,7 +123,7 @@ void TChildProcess::Close() {
 
 namespace {
 
-constexpr DWORD PipeBufferSize = 65536;
+constexpr DWORD InputPipeSize = 65536;
 constexpr DWORD ReadSize = 65536;
 
 // Unique within the machine: this process's identifier and a counter.
@@ -141,8 +141,9 @@ bool CreateOverlappedPipe(bool inbound, UniqueHandle &ours, UniqueHandle &childs
   std::string name = NewPipeName();
   DWORD openMode = (inbound ? PIPE_ACCESS_INBOUND : PIPE_ACCESS_OUTBOUND) | FILE_FLAG_OVERLAPPED |
                    FILE_FLAG_FIRST_PIPE_INSTANCE;
-  ours.Reset(::CreateNamedPipeA(name.c_str(), openMode, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1,
-                                PipeBufferSize, PipeBufferSize, 0, nullptr));
+  DWORD size = inbound ? ChildOutputPipeSize : InputPipeSize;
+  ours.Reset(::CreateNamedPipeA(name.c_str(), openMode, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, size,
+                                size, 0, nullptr));
   if (!ours) {
     error = ::GetLastError();
     return false;
@@ -183,8 +184,10 @@ struct TChildPipes::TImpl {
   UniqueHandle Output, Input; // ours
   UniqueHandle ReadDone = NewManualEvent(), WriteDone = NewManualEvent();
   OVERLAPPED ReadOperation{}, WriteOperation{};
-  std::vector<char> Buffer = std::vector<char>(ReadSize);
-  DWORD Arrived = 0;    // bytes of a finished read not yet taken
+  TReadRoom Room;
+  std::vector<char> OwnBuffer; // where reads go without Room
+  char *ReadTo = nullptr;      // where the read in progress or the last one puts its bytes
+  DWORD Arrived = 0;           // bytes of a finished read not yet taken
   bool Reading = false; // a read is in progress
   bool OutputEnded = false;
   std::string Queued;   // input not yet handed to a write
@@ -192,11 +195,23 @@ struct TChildPipes::TImpl {
   bool Writing = false;
   bool InputBroken = false;
 
+  std::span<char> NextRoom() {
+    if (Room)
+      return Room();
+    if (OwnBuffer.empty())
+      OwnBuffer.resize(ReadSize);
+    return OwnBuffer;
+  }
+
+  // The room stays where it is while the read is in progress: Room is asked again only for the
+  // next read.
   void StartRead() {
+    std::span<char> room = NextRoom();
+    ReadTo = room.data();
     ReadOperation = OVERLAPPED{};
     ReadOperation.hEvent = ReadDone.Get();
     DWORD got = 0;
-    if (::ReadFile(Output.Get(), Buffer.data(), ReadSize, &got, &ReadOperation)) {
+    if (::ReadFile(Output.Get(), ReadTo, DWORD(room.size()), &got, &ReadOperation)) {
       Arrived = got;
       return;
     }
@@ -337,8 +352,12 @@ TChildPipes::TWaitResult TChildPipes::Wait(TChildProcess &child, TEvent &wake, s
   }
 }
 
+void TChildPipes::ReadInto(TReadRoom room) {
+  impl_->Room = std::move(room);
+}
+
 std::string_view TChildPipes::TakeOutput() {
-  std::string_view bytes(impl_->Buffer.data(), impl_->Arrived);
+  std::string_view bytes(impl_->ReadTo, impl_->Arrived);
   impl_->Arrived = 0;
   return bytes;
 }
