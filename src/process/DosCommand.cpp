@@ -66,6 +66,7 @@ void TDosThread::Start() {
   try {
     StartChild();
   } catch (...) {
+    ReleaseChild();
     EndWithError(std::current_exception());
     return;
   }
@@ -106,20 +107,21 @@ void TDosThread::Signal() {
 }
 
 void TDosThread::StartChild() {
+  pipes_ = std::make_unique<TChildPipes>();
   std::uint32_t error = 0;
-  if (!pipes_.Create(!settings_.CloseInput, error)) {
+  if (!pipes_->Create(!settings_.CloseInput, error)) {
     settings_.Timer->StopCounting();
     throw Exception("Cannot create pipe: " + SystemErrorMessage(error));
   }
-  if (!child_.Start(settings_.CommandLine, pipes_.ChildInput(), pipes_.ChildOutput(),
+  if (!child_.Start(settings_.CommandLine, pipes_->ChildInput(), pipes_->ChildOutput(),
                     std::uint32_t(settings_.PriorityClass))) {
     settings_.Timer->StopCounting();
     throw TCreateProcessError(settings_.CommandLine + " doesn't exist.");
   }
-  pipes_.CloseChildEnds();
+  pipes_->CloseChildEnds();
   ExitCode = StillActive;
   // Output is read straight into the captured lines.
-  pipes_.ReadInto([&captured = *settings_.CapturedLines] { return captured.Room(RoomForRead); });
+  pipes_->ReadInto([&captured = *settings_.CapturedLines] { return captured.Room(RoomForRead); });
 }
 
 // Nothing escapes the thread: an error is kept for the runner's user, and the worker still counts
@@ -128,11 +130,17 @@ void TDosThread::Execute() {
   try {
     WatchChild();
   } catch (...) {
-    // A read in progress must not land in the captured lines once they are given up.
-    pipes_.Cancel();
-    child_.Close();
+    ReleaseChild();
     EndWithError(std::current_exception());
   }
+}
+
+// Our ends of the pipes close as the worker ends: whatever the child left running that still writes
+// gets a broken pipe rather than a full one, and no read in progress lands in the captured lines
+// once they are given up.
+void TDosThread::ReleaseChild() {
+  pipes_.reset();
+  child_.Close();
 }
 
 void TDosThread::EndWithError(std::exception_ptr error) {
@@ -151,17 +159,17 @@ void TDosThread::WatchChild() {
   bool terminating = false;
   for (;;) {
     FeedInput();
-    auto result = pipes_.Wait(child_, wake_, limited ? TimeLimitCheck : TEvent::Infinite);
+    auto result = pipes_->Wait(child_, wake_, limited ? TimeLimitCheck : TEvent::Infinite);
     if (result == TChildPipes::wrOutput)
-      TakeIn(pipes_.TakeOutput());
+      TakeIn(pipes_->TakeOutput());
     if (Finished && !terminating) {
-      pipes_.Cancel();
+      pipes_->Cancel();
       child_.Terminate(0);
       terminating = true;
     }
     if (result == TChildPipes::wrChildEnded) {
       // The process handle says the child has gone; what it wrote before is all in the pipe.
-      for (auto rest = pipes_.TakeRemainingOutput(); !rest.empty(); rest = pipes_.TakeRemainingOutput())
+      for (auto rest = pipes_->TakeRemainingOutput(); !rest.empty(); rest = pipes_->TakeRemainingOutput())
         TakeIn(rest);
       break;
     }
@@ -171,8 +179,7 @@ void TDosThread::WatchChild() {
   ExitCode = child_.HasEnded() ? child_.ExitCode() : StillActive;
 
   FlushPendingLine();
-  pipes_.Cancel();
-  child_.Close();
+  ReleaseChild();
   settings_.Timer->StopCounting();
   Finished = true;
   Signal();
@@ -282,7 +289,7 @@ void TDosThread::FeedInput() {
       EchoInput(text);
     if (entry[0] == '_')
       text += "\r\n";
-    pipes_.QueueInput(text);
+    pipes_->QueueInput(text);
   }
 }
 

@@ -115,6 +115,7 @@ private:
   void StartChild();
   void Execute();
   void WatchChild();
+  void ReleaseChild();
   void EndWithError(std::exception_ptr error);
   void TakeIn(std::string_view bytes);
   void EndLine();
@@ -129,7 +130,7 @@ private:
   void Signal();
 
   TSettings settings_;
-  TChildPipes pipes_;
+  std::unique_ptr<TChildPipes> pipes_; // from the child's start to the worker's end
   TChildProcess child_;
   TEvent wake_; // a stop request or new input
   std::mutex inputMutex_;
