@@ -35,6 +35,16 @@ void BM_PlainReadLoop(benchmark::State &state) {
 }
 BENCHMARK(BM_PlainReadLoop)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
+// The same, every byte kept in one buffer that every run writes again: the floor for any runner
+// that keeps the output.
+void BM_KeepingReadLoop(benchmark::State &state) {
+  for (auto _ : state)
+    if (ReadSpewKeeping(TestChild) != FiftyMegabytes)
+      state.SkipWithError("bytes lost");
+  state.SetBytesProcessed(state.iterations() * FiftyMegabytes);
+}
+BENCHMARK(BM_KeepingReadLoop)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
 // The line splitter alone over 200 MB of zeros and of lone CRs: one pass, whatever the bytes.
 void BM_SplitSpecialBytes(benchmark::State &state) {
   char byte = char(state.range(0));

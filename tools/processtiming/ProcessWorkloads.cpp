@@ -77,6 +77,21 @@ std::int64_t ReadSpewPlainly(const std::string &testChild) {
   return total;
 }
 
+std::int64_t ReadSpewKeeping(const std::string &testChild) {
+  static std::vector<char> kept(std::size_t(FiftyMegabytes) + 1);
+  TPipedChild piped(ChildCommand(testChild, SpewActions()));
+  piped.Output.WriteEnd.Close();
+  std::size_t total = 0;
+  while (total < kept.size())
+    if (std::uint32_t got = piped.Output.ReadEnd.Read(kept.data() + total,
+                                                      std::uint32_t(std::min<std::size_t>(65536, kept.size() - total))))
+      total += got;
+    else
+      break;
+  piped.Child.WaitForExit();
+  return std::int64_t(total);
+}
+
 std::vector<double> LineDelaysMicroseconds(const std::string &testChild) {
   std::vector<double> delays;
   TDosCommand command;

@@ -22,6 +22,11 @@ std::size_t CaptureSpew(const std::string &testChild);
 // returns how many bytes arrived.
 std::int64_t ReadSpewPlainly(const std::string &testChild);
 
+// The same, but every byte kept: each read lands after the last in one 50 MB buffer, made once and
+// written again by every run as the runner's pooled blocks are. What keeping the output costs
+// before any line is found; returns how many bytes arrived.
+std::int64_t ReadSpewKeeping(const std::string &testChild);
+
 // From the child's write to the line's showing at the caller, which waits as ExecuteCommand does,
 // in microseconds, sorted: the child writes its steady clock, the same clock in both processes.
 std::vector<double> LineDelaysMicroseconds(const std::string &testChild);
