@@ -2,6 +2,7 @@
 // ends a line, CR ends a line and takes an LF right after it in the same piece along (an LF at the
 // start of the next piece ends another, empty, line); every other byte belongs to the line.
 #pragma once
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -38,7 +39,7 @@ inline const char *FindSpecial(const char *from, const char *to) {
     __m128i found = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(bytes, cr)),
                                  _mm_cmpeq_epi8(bytes, zero));
     if (int mask = _mm_movemask_epi8(found))
-      return from + __builtin_ctz(unsigned(mask));
+      return from + std::countr_zero(unsigned(mask));
   }
 #endif
   for (; std::size_t(to - from) >= sizeof(TWord); from += sizeof(TWord)) {
