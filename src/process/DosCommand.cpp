@@ -93,6 +93,7 @@ void TDosThread::AddInput(std::string entry) {
 
 std::string TDosThread::DisplayLine() const {
   std::lock_guard lock(displayMutex_);
+  displayTaken_ = true;
   return displayLine_;
 }
 
@@ -268,6 +269,9 @@ void TDosThread::PublishDisplayLine(std::string_view text) {
   {
     std::lock_guard lock(displayMutex_);
     displayLine_.assign(text);
+    if (!displayTaken_)
+      return; // the caller has yet to take the line before, and will find this one instead
+    displayTaken_ = false;
   }
   Signal();
 }

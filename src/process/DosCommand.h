@@ -103,7 +103,8 @@ public:
   // the marker "_" a CR LF follows the text, after any other marker nothing does.
   void AddInput(std::string entry);
   // The text the display shows last: the partial line when one is showing, else the last line.
-  // Any thread may ask; the worker updates it once per read.
+  // Any thread may ask; the worker updates it once per read, and signals the change only once the
+  // line before it has been asked for: a caller busy elsewhere is woken once, not once per read.
   std::string DisplayLine() const;
   // What ended the worker abnormally (TCreateProcessError when the child could not be started, an
   // Exception when a pipe could not be made, or whatever a handler raised); null otherwise. Valid
@@ -139,6 +140,7 @@ private:
   bool lineEnded_ = false; // in the current read
   mutable std::mutex displayMutex_;
   std::string displayLine_;
+  mutable bool displayTaken_ = true; // the line on display has been asked for since it changed
   mutable std::mutex errorMutex_;
   std::exception_ptr fatalError_;
   std::thread thread_;
@@ -174,8 +176,8 @@ public:
   std::uint32_t ExitCode() const;
   // Why the current worker ended abnormally (see TDosThread::FatalError); null when it did not.
   std::exception_ptr FatalError() const;
-  // Set when the current worker has finished and whenever the line on display changes: what a
-  // caller waits on instead of polling Finished.
+  // Set when the current worker has finished, and when the line on display changes after the
+  // caller asked for the one before (DisplayLine): what a caller waits on instead of polling.
   TEvent &Signal() { return signal_; }
   // The current worker's DisplayLine; empty without one.
   std::string DisplayLine() const;

@@ -121,6 +121,23 @@ TEST_F(DosCommandTest, DisplayLinesMirrorTheOutputWithThePartialLastLine) {
                 {"one", E, 1}, {"tw", B, 2}, {"two", E, 2}, {"three", B, 3}, {"three", E, 3}}));
 }
 
+// A caller busy elsewhere is woken once for a change of the line on display, not once per read;
+// once it has taken the line, the next change wakes it again, and no change is lost meanwhile.
+TEST_F(DosCommandTest, TheSignalWaitsForTheCallerToTakeTheLineOnDisplay) {
+  Start({"out:a\\n", "wait", "out:b\\n", "wait", "out:c\\n", "wait"});
+  ASSERT_TRUE(command_.Signal().Wait(60000));
+  ReleaseAfter(1);
+  ASSERT_TRUE(recorder_.WaitForCount(2));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200)); // "b" reaches the display meanwhile
+  EXPECT_FALSE(command_.Signal().Wait(0)) << "woken again before taking the line";
+  EXPECT_EQ(command_.DisplayLine(), "b");
+  command_.SendLine("go");
+  ASSERT_TRUE(command_.Signal().Wait(60000)) << "the child still runs: only \"c\" can wake us";
+  EXPECT_EQ(command_.DisplayLine(), "c");
+  command_.SendLine("go");
+  Finish();
+}
+
 TEST_F(DosCommandTest, LinesAreReportedOnTheWorkerThread) {
   Start({"out:x\\n"});
   Finish();
