@@ -79,13 +79,18 @@ bool TChildProcess::Start(const std::string &commandLine, const TPipeEnd &input,
   startup.hStdOutput = output.Native();
   startup.hStdError = output.Native();
 
-  std::vector<char> line(commandLine.begin(), commandLine.end());
-  line.push_back('\0'); // CreateProcessA may write into the command line
   PROCESS_INFORMATION created{};
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, priorityClass | CREATE_NEW_CONSOLE,
-                        nullptr, nullptr, &startup, &created)) {
+  // ERROR_INTERNAL_ERROR means the new process died while the system was still setting it up,
+  // before any of its own code ran (Wine reports a rare crash of its loader so): one more try.
+  for (int attempt = 0;; ++attempt) {
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0'); // CreateProcessA may write into the command line
+    if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, priorityClass | CREATE_NEW_CONSOLE, nullptr,
+                         nullptr, &startup, &created))
+      break;
     startError_ = ::GetLastError();
-    return false;
+    if (startError_ != ERROR_INTERNAL_ERROR || attempt > 0)
+      return false;
   }
   process_.Reset(created.hProcess);
   thread_.Reset(created.hThread);
