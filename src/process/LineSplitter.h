@@ -14,7 +14,7 @@
 
 namespace LineSplitting {
 
-inline bool IsSpecial(char c) {
+inline bool IsBreakOrZero(char c) {
   return c == '\n' || c == '\r' || c == '\0';
 }
 
@@ -22,12 +22,12 @@ inline bool IsSpecial(char c) {
 // byte below 14 holds none of the three (tabs and the other low controls only cost a look at each
 // byte of their word). It does not use the C runtime's memchr, which is a byte loop in some
 // runtimes (Wine's msvcrt among them) and would take three passes, one for each byte.
-inline const char *FindSpecial(const char *from, const char *to) {
+inline const char *FindBreakOrZero(const char *from, const char *to) {
   using TWord = std::uintptr_t;
   constexpr TWord Ones = TWord(-1) / 255; // 0x0101...
   constexpr TWord Below14 = Ones * 14, HighBits = Ones * 128;
   while (from < to && (std::uintptr_t(from) % sizeof(TWord)) != 0) {
-    if (IsSpecial(*from))
+    if (IsBreakOrZero(*from))
       return from;
     ++from;
   }
@@ -48,24 +48,24 @@ inline const char *FindSpecial(const char *from, const char *to) {
     if (((word - Below14) & ~word & HighBits) == 0)
       continue;
     for (std::size_t i = 0; i < sizeof(TWord); ++i)
-      if (IsSpecial(from[i]))
+      if (IsBreakOrZero(from[i]))
         return from + i;
   }
-  while (from < to && !IsSpecial(*from))
+  while (from < to && !IsBreakOrZero(*from))
     ++from;
   return from;
 }
 
 // Cuts one piece in a single pass. The sink gets Append(from, to) for text of the current line and
 // EndLine() at each line end, and is asked Stopped() after each line end: true leaves the rest of
-// the piece unread. Every byte is looked at once, however the special bytes are mixed (a rescan
+// the piece unread. Every byte is looked at once, however line ends and zeros are mixed (a rescan
 // of the rest of the read after each CR or 0 made 200 MB of zeros quadratic).
 template <typename TSink> void Split(std::string_view piece, TSink &sink) {
   const char *next = piece.data(), *end = next + piece.size();
   while (next < end) {
     char c = *next;
-    if (!IsSpecial(c)) {
-      const char *stop = FindSpecial(next, end);
+    if (!IsBreakOrZero(c)) {
+      const char *stop = FindBreakOrZero(next, end);
       sink.Append(next, stop);
       next = stop;
       continue;
