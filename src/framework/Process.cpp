@@ -87,6 +87,23 @@ std::vector<std::string> SplitCommandLine(const std::string &commandLine) {
   return parts;
 }
 
+namespace {
+// The reads of pipes without a room of their caller's: what a pipe holds by default.
+constexpr std::size_t OwnReadSize = 65536;
+} // namespace
+
+void TChildPipes::ReadInto(TReadRoom room) {
+  room_ = std::move(room);
+}
+
+std::span<char> TChildPipes::NextRoom() {
+  if (room_)
+    return room_();
+  if (ownBuffer_.empty())
+    ownBuffer_.resize(OwnReadSize);
+  return ownBuffer_;
+}
+
 void TChildPipes::CloseChildEnds() {
   childInput_.Close();
   childOutput_.Close();

@@ -174,6 +174,10 @@ public:
   struct TImpl;
 
 private:
+  std::span<char> NextRoom();
+
   TPipeEnd childInput_, childOutput_;
+  TReadRoom room_;
+  std::vector<char> ownBuffer_; // where reads go without room_
   std::unique_ptr<TImpl> impl_;
 };

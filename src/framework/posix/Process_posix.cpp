@@ -348,7 +348,6 @@ void TChildProcess::Close() {
 
 namespace {
 
-constexpr std::size_t ReadSize = 65536;
 // Without a pidfd (kernels before 5.3) the end of the child is looked for this often.
 constexpr int ReapInterval = 10;
 
@@ -361,25 +360,14 @@ bool SetNonBlocking(int fd) {
 
 struct TChildPipes::TImpl {
   TPipeEnd Output, Input; // ours, non-blocking
-  TReadRoom Room;
-  std::vector<char> OwnBuffer;      // where reads go without Room
-  const char *ArrivedAt = nullptr;  // bytes read and not yet taken
+  const char *ArrivedAt = nullptr; // bytes read and not yet taken
   std::size_t Arrived = 0;
   bool OutputEnded = false;
   std::string Queued;
   std::size_t QueuedFrom = 0; // the part of Queued already written
   bool InputBroken = false;
 
-  std::span<char> NextRoom() {
-    if (Room)
-      return Room();
-    if (OwnBuffer.empty())
-      OwnBuffer.resize(ReadSize);
-    return OwnBuffer;
-  }
-
-  void ReadNow() {
-    std::span<char> room = NextRoom();
+  void ReadNow(std::span<char> room) {
     ssize_t got;
     while ((got = ::read(Output.Native(), room.data(), room.size())) < 0 && errno == EINTR) {
     }
@@ -475,7 +463,7 @@ TChildPipes::TWaitResult TChildPipes::Wait(TChildProcess &child, TEvent &wake, s
       continue;
     }
     if (outputAt >= 0 && watched[outputAt].revents != 0) {
-      impl.ReadNow();
+      impl.ReadNow(NextRoom());
       continue;
     }
     if (endAt >= 0 && watched[endAt].revents != 0)
@@ -492,10 +480,6 @@ TChildPipes::TWaitResult TChildPipes::Wait(TChildProcess &child, TEvent &wake, s
   }
 }
 
-void TChildPipes::ReadInto(TReadRoom room) {
-  impl_->Room = std::move(room);
-}
-
 std::string_view TChildPipes::TakeOutput() {
   std::string_view bytes(impl_->ArrivedAt, impl_->Arrived);
   impl_->Arrived = 0;
@@ -504,7 +488,7 @@ std::string_view TChildPipes::TakeOutput() {
 
 std::string_view TChildPipes::TakeRemainingOutput() {
   if (impl_->Arrived == 0 && !impl_->OutputEnded)
-    impl_->ReadNow();
+    impl_->ReadNow(NextRoom());
   return TakeOutput();
 }
 

@@ -129,7 +129,6 @@ void TChildProcess::Close() {
 namespace {
 
 constexpr DWORD InputPipeSize = 65536;
-constexpr DWORD ReadSize = 65536;
 
 // Unique within the machine: this process's identifier and a counter.
 std::string NewPipeName() {
@@ -189,10 +188,8 @@ struct TChildPipes::TImpl {
   UniqueHandle Output, Input; // ours
   UniqueHandle ReadDone = NewManualEvent(), WriteDone = NewManualEvent();
   OVERLAPPED ReadOperation{}, WriteOperation{};
-  TReadRoom Room;
-  std::vector<char> OwnBuffer; // where reads go without Room
-  char *ReadTo = nullptr;      // where the read in progress or the last one puts its bytes
-  DWORD Arrived = 0;           // bytes of a finished read not yet taken
+  char *ReadTo = nullptr; // where the read in progress or the last one puts its bytes
+  DWORD Arrived = 0;      // bytes of a finished read not yet taken
   bool Reading = false; // a read is in progress
   bool OutputEnded = false;
   std::string Queued;   // input not yet handed to a write
@@ -200,18 +197,9 @@ struct TChildPipes::TImpl {
   bool Writing = false;
   bool InputBroken = false;
 
-  std::span<char> NextRoom() {
-    if (Room)
-      return Room();
-    if (OwnBuffer.empty())
-      OwnBuffer.resize(ReadSize);
-    return OwnBuffer;
-  }
-
-  // The room stays where it is while the read is in progress: Room is asked again only for the
-  // next read.
-  void StartRead() {
-    std::span<char> room = NextRoom();
+  // The room stays where it is while the read is in progress: the next room is asked for only
+  // for the next read.
+  void StartRead(std::span<char> room) {
     ReadTo = room.data();
     ReadOperation = OVERLAPPED{};
     ReadOperation.hEvent = ReadDone.Get();
@@ -328,7 +316,7 @@ TChildPipes::TWaitResult TChildPipes::Wait(TChildProcess &child, TEvent &wake, s
     if (impl.Arrived > 0)
       return wrOutput;
     if (!impl.Reading && !impl.OutputEnded) {
-      impl.StartRead();
+      impl.StartRead(NextRoom());
       continue;
     }
     impl.PushInput();
@@ -357,10 +345,6 @@ TChildPipes::TWaitResult TChildPipes::Wait(TChildProcess &child, TEvent &wake, s
   }
 }
 
-void TChildPipes::ReadInto(TReadRoom room) {
-  impl_->Room = std::move(room);
-}
-
 std::string_view TChildPipes::TakeOutput() {
   std::string_view bytes(impl_->ReadTo, impl_->Arrived);
   impl_->Arrived = 0;
@@ -373,7 +357,7 @@ std::string_view TChildPipes::TakeRemainingOutput() {
   if (impl.Arrived == 0 && !impl.OutputEnded) {
     DWORD waiting = 0;
     if (::PeekNamedPipe(impl.Output.Get(), nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0) {
-      impl.StartRead(); // bytes are waiting, so it finishes at once
+      impl.StartRead(NextRoom()); // bytes are waiting, so it finishes at once
       if (impl.Reading)
         impl.FinishRead(true);
     }
