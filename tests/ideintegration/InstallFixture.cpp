@@ -1,6 +1,7 @@
 #include "InstallFixture.h"
 
 #include "PeImage.h"
+#include "TestRows.h"
 #include "framework/Application.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
@@ -60,21 +61,14 @@ InstallFixture::~InstallFixture() {
 
 int InstallFixture::AddRow(const std::string &caption, bool isDelphi, bool isDotNet,
                            const std::string &edition, int version) {
-  int index = EnvironmentCount++;
+  int index = EnvironmentCount;
+  SetRow(index, root / ("Borland\\Env" + std::to_string(index)), isDelphi, false, isDotNet, edition, version);
   auto checkBox = std::make_unique<TCheckBox>("Row" + std::to_string(index));
   auto status = std::make_unique<TLabel>("Status" + std::to_string(index));
   checkBox->SetCaption(caption);
   TEnviron &row = Environments[std::size_t(index)];
-  row = TEnviron{};
   row.CheckBox = checkBox.get();
   row.StatusLabel = status.get();
-  row.RootDir = root / ("Borland\\Env" + std::to_string(index));
-  row.IsDelphi = isDelphi;
-  row.IsDotNet = isDotNet;
-  row.Edition = edition;
-  row.IsStandard = edition == "STD";
-  row.Version = version;
-  row.ProductVersion = isDotNet ? version + 6 : version;
   Fs::ForceFolders(row.RootDir + "\\bin");
   Fs::ForceFolders(row.RootDir + "\\Help");
   controls_.push_back(std::move(checkBox));
