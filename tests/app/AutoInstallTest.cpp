@@ -10,6 +10,7 @@
 #include "framework/RegFile.h"
 #include "framework/Registry.h"
 #include "session/BuildLog.h"
+#include "TestRows.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -34,8 +35,7 @@ protected:
   std::unique_ptr<TVersionsForm> form;
 
   AutoInstallTest() {
-    ResetEnvironments();
-    BuildLog.reset();
+    ResetProgramState();
     Application().SetDesktop(&desktop);
     Application().SetParameters({});
     for (const char *environment : {"D7", "CB6", "BDS"})
@@ -56,10 +56,8 @@ protected:
     Application().SetDesktop(nullptr);
     Application().SetParameters({});
     Application().SetExeName("");
-    ResetEnvironments();
-    BuildLog.reset();
-    EXPECT_TRUE(desktop.Failures.empty()) << desktop.Failures.front();
-    EXPECT_TRUE(desktop.AllStepsUsed());
+    ResetProgramState();
+    ExpectScriptFollowed(desktop);
   }
 
   // Starts the program in folder with these parameters under this file name, and shows its window

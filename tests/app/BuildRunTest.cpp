@@ -9,6 +9,7 @@
 #include "framework/Timer.h"
 #include "process/ExecuteCommand.h"
 #include "session/BuildLog.h"
+#include "TestRows.h"
 #include "TestSupport.h"
 
 #include <algorithm>
@@ -82,8 +83,7 @@ protected:
   std::unique_ptr<TRunForm> form;
 
   BuildRunTest() {
-    ResetEnvironments();
-    BuildLog.reset();
+    ResetProgramState();
     Application().SetDesktop(&desktop);
     Application().SetParameters({});
     ImportRegText(Machine);
@@ -96,11 +96,8 @@ protected:
   ~BuildRunTest() override {
     form.reset();
     Application().SetDesktop(nullptr);
-    ResetEnvironments();
-    BuildLog.reset();
-    StandardMode = false;
-    EXPECT_TRUE(desktop.Failures.empty()) << desktop.Failures.front();
-    EXPECT_TRUE(desktop.AllStepsUsed());
+    ResetProgramState();
+    ExpectScriptFollowed(desktop);
   }
 
   std::string RunError() {

@@ -1,4 +1,5 @@
 #include "app/UnattendedRun.h"
+#include "TestRows.h"
 #include "TestSupport.h"
 #include "environments/Environments.h"
 #include "framework/Application.h"
@@ -67,9 +68,7 @@ protected:
   std::vector<std::string> lines, steps;
 
   UnattendedRunTest() {
-    ResetEnvironments();
-    BuildLog.reset();
-    StandardMode = false;
+    ResetProgramState();
     Application().SetParameters({});
     CopyTree(SourcePath("sample\\Quivex"), src);
     Environment("Delphi7", delphi7, {"dcc32"});
@@ -96,9 +95,7 @@ protected:
       if (output.find("\\System\\") != std::string::npos && output.size() > 4 &&
           output.substr(output.size() - 4) == ".bpl")
         Fs::DeleteFile(systemFolder + "\\" + output.substr(output.find_last_of('\\') + 1));
-    ResetEnvironments();
-    BuildLog.reset();
-    StandardMode = false;
+    ResetProgramState();
   }
 
   void Environment(const std::string &name, const std::string &folder,

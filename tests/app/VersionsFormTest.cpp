@@ -7,6 +7,7 @@
 #include "framework/RegFile.h"
 #include "framework/Registry.h"
 #include "session/BuildLog.h"
+#include "TestRows.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -29,8 +30,7 @@ protected:
   std::unique_ptr<TVersionsForm> form;
 
   VersionsFormTest() {
-    ResetEnvironments();
-    BuildLog.reset();
+    ResetProgramState();
     Application().SetDesktop(&desktop);
     Application().SetParameters({});
   }
@@ -38,10 +38,8 @@ protected:
     form.reset();
     Application().SetDesktop(nullptr);
     Application().SetParameters({});
-    ResetEnvironments();
-    BuildLog.reset();
-    EXPECT_TRUE(desktop.Failures.empty()) << desktop.Failures.front();
-    EXPECT_TRUE(desktop.AllStepsUsed());
+    ResetProgramState();
+    ExpectScriptFollowed(desktop);
   }
 
   void Create(const std::string &machine = TwoEnvironments) {

@@ -7,6 +7,7 @@
 #include "framework/RegFile.h"
 #include "framework/WinApi.h"
 #include "session/BuildLog.h"
+#include "TestRows.h"
 #include "TestSupport.h"
 
 #include <algorithm>
@@ -32,8 +33,7 @@ protected:
   std::unique_ptr<TVersionsForm> form;
 
   VersionsFormWindowTest() {
-    ResetEnvironments();
-    BuildLog.reset();
+    ResetProgramState();
     Application().SetDesktop(&desktop);
     Application().SetParameters({});
     Application().SetNativeWindows(true);
@@ -46,8 +46,7 @@ protected:
     form.reset();
     Application().SetNativeWindows(false);
     Application().SetDesktop(nullptr);
-    ResetEnvironments();
-    BuildLog.reset();
+    ResetProgramState();
     EXPECT_TRUE(desktop.Failures.empty()) << desktop.Failures.front();
   }
 

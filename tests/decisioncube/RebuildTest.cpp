@@ -1,4 +1,5 @@
 #include "CubeHost.h"
+#include "TestRows.h"
 #include "TestSupport.h"
 #include "decisioncube/DecisionCubeBuild.h"
 #include "decisioncube/DecisionCubeSources.h"
@@ -30,9 +31,7 @@ protected:
   std::vector<std::string> systemFiles; // what the test put into the system folder
 
   RebuildTest() {
-    ResetEnvironments();
-    BuildLog.reset();
-    StandardMode = false;
+    ResetProgramState();
 #ifndef _WIN32
     Fs::SetSystemFolder(root / "System32");
     Fs::CreateFolder(root / "System32");
@@ -52,8 +51,7 @@ protected:
         systemFiles.push_back(name);
     for (const auto &name : systemFiles)
       Fs::DeleteFile(systemFolder + "\\" + name);
-    ResetEnvironments();
-    BuildLog.reset();
+    ResetProgramState();
   }
 
   // The sample environment `name` with the tools in its bin folder, as row index.

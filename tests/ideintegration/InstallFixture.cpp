@@ -31,9 +31,7 @@ void TInstallHost::FlushBuildLog() {
 }
 
 InstallFixture::InstallFixture() {
-  ResetEnvironments();
-  BuildLog.reset();
-  StandardMode = false;
+  ResetProgramState();
   Application().SetDesktop(&desktop);
 #ifndef _WIN32
   Fs::SetSystemFolder(ChildPath(root / "System32"));
@@ -52,11 +50,8 @@ InstallFixture::~InstallFixture() {
     for (const auto &name : ListFiles(folder + "\\*.bpl"))
       Fs::DeleteFile(systemFolder + "\\" + name);
   Application().SetDesktop(nullptr);
-  ResetEnvironments();
-  BuildLog.reset();
-  StandardMode = false;
-  EXPECT_TRUE(desktop.Failures.empty()) << desktop.Failures.front();
-  EXPECT_TRUE(desktop.AllStepsUsed());
+  ResetProgramState();
+  ExpectScriptFollowed(desktop);
 }
 
 int InstallFixture::AddRow(const std::string &caption, bool isDelphi, bool isDotNet,

@@ -1,4 +1,5 @@
 #include "TestHost.h"
+#include "TestRows.h"
 #include "TestSupport.h"
 #include "framework/Controls.h"
 #include "framework/Exception.h"
@@ -27,9 +28,7 @@ protected:
   const std::string startFolder = Fs::CurrentFolder();
 
   FullBuildTest() {
-    ResetEnvironments();
-    BuildLog.reset();
-    StandardMode = false;
+    ResetProgramState();
     CopyTree(SourcePath("sample\\Quivex"), src);
     host.SourceFolder = src;
     host.DestinationBase = destination;
@@ -49,9 +48,7 @@ protected:
     if (!host.EnvironmentFolder.empty())
       for (const auto &name : ListFiles(host.EnvironmentFolder + "\\System\\*.bpl"))
         Fs::DeleteFile(systemFolder + "\\" + name);
-    ResetEnvironments();
-    BuildLog.reset();
-    StandardMode = false;
+    ResetProgramState();
   }
 
   // Installs the sample environment `name` with its tools and makes it row 0.

@@ -2,9 +2,16 @@
 
 #include "environments/Environments.h"
 #include "framework/Controls.h"
+#include "session/BuildLog.h"
 
 #include <memory>
 #include <vector>
+
+void ResetProgramState() {
+  ResetEnvironments();
+  BuildLog.reset();
+  StandardMode = false;
+}
 
 void SetRow(int index, const std::string &rootDir, bool isDelphi, bool isCLX, bool isDotNet,
             const std::string &edition, int version) {

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "framework/Desktop.h"
 #include "framework/Files.h"
 
 #include <algorithm>
@@ -190,4 +191,9 @@ std::vector<std::string> ListTree(const std::string &folder) {
   ListInto(folder, "", files);
   std::sort(files.begin(), files.end());
   return files;
+}
+
+void ExpectScriptFollowed(const TScriptedDesktop &desktop) {
+  EXPECT_TRUE(desktop.Failures.empty()) << desktop.Failures.front();
+  EXPECT_TRUE(desktop.AllStepsUsed());
 }

@@ -21,6 +21,11 @@ private:
 };
 
 // A path below the source tree ("sample\Quivex") or the build tree, usable by the file layer.
+class TScriptedDesktop;
+
+// A script a test gave the desktop: no answer went wrong, and every step was used.
+void ExpectScriptFollowed(const TScriptedDesktop &desktop);
+
 std::string SourcePath(const std::string &relative);
 std::string BinaryPath(const std::string &relative);
 // A program built by this project (a stand-in tool or a test child), with ".exe" on Win32.
