@@ -103,8 +103,9 @@ std::string DecisionCubeMakeCommand(TBuildHost &host, int index) {
   // Standard edition build is not used here.
   std::string tree =
       host.DestinationFolder(host.SourceFolder + "\\") + "\\BuilderC" + std::to_string(Row(index).Version);
-  return Quoted(BinFolder(index) + "\\make.exe") + " -B" + CompilerDefines(index) + " -DZELINCPATH=" + tree +
-         "\\Include" + " -DZELLIBPATH=" + tree + "\\Lib";
+  // The folder values are quoted: a destination with a blank would otherwise end the define there.
+  return Quoted(BinFolder(index) + "\\make.exe") + " -B" + CompilerDefines(index) +
+         " -DZELINCPATH=" + Quoted(tree + "\\Include") + " -DZELLIBPATH=" + Quoted(tree + "\\Lib");
 }
 
 void MakeDecisionCubePackage(TBuildHost &host, int index, const std::string &name) {

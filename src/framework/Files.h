@@ -51,6 +51,7 @@ bool RemoveFolder(const std::string &path);    // an empty folder
 bool CopyFile(const std::string &source, const std::string &target, bool failIfExists);
 bool MoveFile(const std::string &source, const std::string &target); // fails when the target exists
 // Renames source over target, replacing it in one step: the last move of an edit made on a copy.
+// A read-only target is refused (error 5), as Windows refuses it and Wine does not.
 bool RenameOver(const std::string &source, const std::string &target);
 bool DeleteFile(const std::string &path);
 bool SetReadOnly(const std::string &path, bool readOnly);
@@ -72,6 +73,9 @@ std::string SystemFolder();
 // read fails, also after some bytes. WriteWholeFile writes a temporary file beside the target and
 // renames it over the target, so that a failure never leaves half a file.
 std::optional<std::string> ReadWholeFile(const std::string &path);
+// A name beside path for the copy an edit writes before it renames it over path, unique to this
+// process and call ("defproj.dof.<token>.zeltmp").
+std::string TemporaryNameBeside(const std::string &path);
 bool WriteWholeFile(const std::string &path, const std::string &bytes);
 
 // The folder that holds the running program, and its full file name.

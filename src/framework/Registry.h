@@ -50,16 +50,20 @@ public:
   const std::string &CurrentPath() const { return currentPath_; }
 
   bool ValueExists(const std::string &name);
-  // The text of a string value, empty when the value is absent. A value of another type raises
+  // The text of a string value, empty when the value is absent (a failed read raises, as ReadValue). A value of another type raises
   // ERegistryException "Invalid data type for 'name'".
   std::string ReadString(const std::string &name);
   // Raises ERegistryException "Failed to set data for 'name'" when the registry refuses.
   void WriteString(const std::string &name, const std::string &value);
   void WriteInteger(const std::string &name, std::int32_t value);
   void WriteValue(const TRegValue &value);
+  // The value, or nothing when it does not exist. A value that exists but cannot be read raises
+  // ERegistryException "Failed to get data for 'name'": a failed read never passes for empty.
   std::optional<TRegValue> ReadValue(const std::string &name);
   bool DeleteValue(const std::string &name);
-  std::vector<std::string> GetValueNames();
+  // The names of the open key's values. On Win32 a name that the ANSI code page cannot hold is left
+  // out, and added to unrepresentable (with "?" for what it lacks) when that is given.
+  std::vector<std::string> GetValueNames(std::vector<std::string> *unrepresentable = nullptr);
   std::vector<std::string> GetKeyNames();
   // Deletes a key with everything below it.
   bool DeleteKey(const std::string &key);

@@ -35,10 +35,22 @@ std::size_t FindLineNamed(const TStringList &lines, const std::string &name) {
 
 void SetSearchPathLine(TStringList &lines, const std::string &libraryFolder) {
   std::size_t at = FindLineNamed(lines, "SearchPath");
-  if (at == lines.size())
+  if (at == lines.size()) {
     lines.push_back("SearchPath=" + libraryFolder);
-  else // the first entry keeps its "SearchPath=", so the file test never drops it
-    lines[at] = RemoveFoldersContaining(lines[at], "ZeEngine.dcu") + ";" + libraryFolder;
+    return;
+  }
+  std::size_t valueStart = lines[at].find('=') + 1;
+  TStringList kept;
+  TStringList entries = SplitFolderList(lines[at].substr(valueStart));
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    // The first entry is never tested for the marker: it used to carry the line's name, so the
+    // test could not find it, and IDEs rely on it staying first.
+    bool holdsLibrary = i > 0 && Fs::FileExists(entries[i] + "\\ZeEngine.dcu");
+    if (!holdsLibrary && !SameFolderEntry(entries[i], libraryFolder))
+      kept.push_back(entries[i]);
+  }
+  kept.push_back(libraryFolder);
+  lines[at] = lines[at].substr(0, valueStart) + Join(kept);
 }
 
 void SetPackagesLine(TStringList &lines, TBuildHost &host, int index) {
@@ -76,7 +88,7 @@ void EditDefaultProjectOptions(TInstallContext &install, const std::string &libr
     lines = LoadLines(path);
   SetSearchPathLine(lines, libraryFolder);
   SetPackagesLine(lines, install.Host, install.Index);
-  std::string copy = path + ".zelnew";
+  std::string copy = Fs::TemporaryNameBeside(path);
   try {
     SaveLines(copy, lines);
     TIniFile options(copy);
@@ -126,16 +138,29 @@ std::string RemoveFoldersContaining(const std::string &list, const std::string &
   return Join(kept);
 }
 
+bool SameFolderEntry(const std::string &entry, const std::string &folder) {
+  auto bare = [](const std::string &text) {
+    std::size_t first = text.find_first_not_of(" \t\"'"), last = text.find_last_not_of(" \t\"'\\");
+    return first == std::string::npos || last < first ? std::string()
+                                                      : UpperCase(text.substr(first, last - first + 1));
+  };
+  return bare(entry) == bare(folder);
+}
+
+std::string RemoveFolderEntry(const std::string &list, const std::string &folder) {
+  TStringList kept;
+  for (const auto &entry : SplitFolderList(list))
+    if (!SameFolderEntry(entry, folder))
+      kept.push_back(entry);
+  return Join(kept);
+}
+
 void AddFolderToPathValue(TRegistry &registry, const std::string &valueName, const std::string &folder,
                           const std::string &marker) {
   std::string list;
-  if (registry.ValueExists(valueName)) {
-    list = RemoveFoldersContaining(registry.ReadString(valueName), marker);
-    std::size_t at = UpperCase(list).find(UpperCase(folder));
-    if (at != std::string::npos)
-      list.erase(at, folder.size()); // the separators on either side stay
-  }
-  registry.WriteString(valueName, !list.empty() && list.back() != ';' ? list + ";" + folder : list + folder);
+  if (registry.ValueExists(valueName))
+    list = RemoveFolderEntry(RemoveFoldersContaining(registry.ReadString(valueName), marker), folder);
+  registry.WriteString(valueName, list.empty() ? folder : list + ";" + folder);
 }
 
 std::string RuntimePackageList(TBuildHost &host, int index) {

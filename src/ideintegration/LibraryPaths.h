@@ -13,8 +13,13 @@ void SetLibraryPaths(TInstallContext &install);
 TStringList SplitFolderList(const std::string &list);
 // The list without the folders that hold fileName, joined with ';'.
 std::string RemoveFoldersContaining(const std::string &list, const std::string &fileName);
+// Whether a list entry names folder: compared without regard to case, and to blanks, quotes and a
+// final "\" around either.
+bool SameFolderEntry(const std::string &entry, const std::string &folder);
+// The list without its entries that name folder (whole entries only), joined with ';'.
+std::string RemoveFolderEntry(const std::string &list, const std::string &folder);
 // Puts folder at the end of the path list valueName of the key open on registry, after removing the
-// folders that hold marker and the folder's own earlier place.
+// folders that hold marker and the entries that already name the folder.
 void AddFolderToPathValue(TRegistry &registry, const std::string &valueName, const std::string &folder,
                           const std::string &marker);
 // The runtime packages new projects build with ("Zel77;ZelUI77;...").

@@ -7,6 +7,9 @@
 #include "librarybuild/BuildDriver.h"
 #include "librarybuild/CompileProcs.h"
 #include "librarybuild/EnvironmentNames.h"
+#include "session/BuildLog.h"
+
+#include <vector>
 
 namespace {
 
@@ -44,15 +47,21 @@ void RetirePackage(TInstallContext &install, const std::string &oldFileName, con
 void RegisterPackage(TInstallContext &install, const std::string &stem, const std::string &versionText) {
   int version = std::stoi(versionText);
   std::string current = PackageFileName(install.Index, stem, version);
-  for (const auto &name : install.InstallRegistry.GetValueNames()) {
+  std::string path = install.PackageFolder + "\\" + current;
+  // Read before anything is deleted: a new package that cannot be loaded must leave the working
+  // registration of the old one in place.
+  std::string description = PackageDescription(path);
+  std::vector<std::string> unrepresentable;
+  for (const auto &name : install.InstallRegistry.GetValueNames(&unrepresentable)) {
     if (Contains(name, current))
       DeleteValueChecked(install.InstallRegistry, name);
     for (int older = version - 1; older >= 1; --older)
       RetirePackage(install, PackageFileName(install.Index, stem, older), name);
     RetirePackage(install, EnvironmentPackageFileName(install.Index, stem), name);
   }
-  std::string path = install.PackageFolder + "\\" + current;
-  install.InstallRegistry.WriteString(path, PackageDescription(path));
+  for (const auto &name : unrepresentable)
+    AppendToBuildLog("Skipped a package entry whose name this program cannot read: " + name);
+  install.InstallRegistry.WriteString(path, description);
 }
 
 void RegisterDesignPackages(TInstallContext &install) {
@@ -61,15 +70,25 @@ void RegisterDesignPackages(TInstallContext &install) {
   bool fullBuild = !host.StandardEditionBuild();
   std::string edition = EditionSuffix(install.Index);
   std::string version = std::to_string(LibraryVersion);
-  install.PackageFolder = host.EnvironmentFolder + "\\Bin";
-  RegisterPackage(install, "DclZel" + edition, version);
+  std::string bin = host.EnvironmentFolder + "\\Bin", system = host.EnvironmentFolder + "\\System";
+  struct TDesignPackage {
+    std::string Stem, Folder;
+  };
+  std::vector<TDesignPackage> packages{{"DclZel" + edition, bin}};
   if (fullBuild)
-    RegisterPackage(install, "DclZelPro" + edition, version);
+    packages.push_back({"DclZelPro" + edition, bin});
   if (fullBuild && OpenGLInstalled())
-    RegisterPackage(install, "DclZGL", version);
+    packages.push_back({"DclZGL", bin});
   if (!row.IsStandard)
-    RegisterPackage(install, "DclZQR", version);
-  install.PackageFolder = host.EnvironmentFolder + "\\System";
+    packages.push_back({"DclZQR", bin});
   if (fullBuild)
-    RegisterPackage(install, "ZelImage", version);
+    packages.push_back({"ZelImage", system});
+  // Every package is loaded once before the first entry changes, so that a damaged build fails the
+  // install while the environment still has all of its old registrations.
+  for (const auto &package : packages)
+    PackageDescription(package.Folder + "\\" + PackageFileName(install.Index, package.Stem, LibraryVersion));
+  for (const auto &package : packages) {
+    install.PackageFolder = package.Folder;
+    RegisterPackage(install, package.Stem, version);
+  }
 }

@@ -127,8 +127,8 @@ TEST_F(RebuildTest, CommandLinesOfBothTools) {
   SetRow(1, "C:\\Borland\\CBuilder6", false, false, false, "CSS", 6);
   host.DestinationBase = "C:\\Quivex\\CompiledStandard"; // a Standard edition build's base is not used
   EXPECT_EQ(DecisionCubeMakeCommand(host, 1), "\"C:\\Borland\\CBuilder6\\bin\\make.exe\" -B -DZELENTERPRISE"
-                                              " -DZELINCPATH=C:\\Quivex\\Compiled\\BuilderC6\\Include "
-                                              "-DZELLIBPATH=C:\\Quivex\\Compiled\\BuilderC6\\Lib");
+                                              " -DZELINCPATH=\"C:\\Quivex\\Compiled\\BuilderC6\\Include\" "
+                                              "-DZELLIBPATH=\"C:\\Quivex\\Compiled\\BuilderC6\\Lib\"");
 }
 
 TEST_F(RebuildTest, Delphi7EnterpriseRebuildsAndReplacesItsPackagesOnce) {
@@ -196,10 +196,7 @@ TEST_F(RebuildTest, Delphi7EnterpriseRebuildsAndReplacesItsPackagesOnce) {
 }
 
 TEST_F(RebuildTest, CBuilder6EnterpriseMakesBothPackagesInItsDecisionCubeFolder) {
-  // make gets the library's folders as macros without quotes: a source folder without blanks.
-  host.SourceFolder = root / "QuivexCB";
-  host.DestinationBase = host.SourceFolder + "\\Compiled";
-  CopyTree(src, host.SourceFolder);
+  // The library's folders reach make as quoted macros: the source folder's blank stays inside them.
   const std::string rootDir = Environment(0, "CBuilder6", false, "CSS", 6, {"dcc32", "make", "bpr2mak"});
   const std::string bin = rootDir + "\\bin", cube = rootDir + "\\source\\Decision Cube";
   Succeeds([&] { BuildEnvironment(host, 0); });

@@ -1,11 +1,13 @@
-#include "framework/Exception.h"
-#include "framework/RegFile.h"
 #include "framework/Registry.h"
 #include "TestSupport.h"
+#include "framework/Exception.h"
+#include "framework/RegFile.h"
 #include "framework/WinApi.h"
 
 #include <algorithm>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -54,6 +56,34 @@ TEST_F(RegistryTest, ANonTextValueRaisesWhenReadAsText) {
   ASSERT_TRUE(value);
   EXPECT_EQ(value->Type, rdInteger);
   EXPECT_EQ(value->Data, std::string("\x01\0\0\0", 4));
+}
+
+// A value that another program rewrites while it is read, growing and shrinking, always reads as one
+// of the texts it held: never empty, never cut.
+TEST_F(RegistryTest, AValueThatGrowsWhileItIsReadIsReadWhole) {
+  const std::string shortText(10, 's'), longText(100000, 'L');
+  {
+    TRegistry registry(TRootKey::CurrentUser);
+    ASSERT_TRUE(registry.OpenKey("\\Software\\Zel\\Paths", true));
+    registry.WriteString("Search Path", shortText);
+  }
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    TRegistry registry(TRootKey::CurrentUser);
+    registry.OpenKey("\\Software\\Zel\\Paths", false);
+    for (int i = 0; !done; ++i)
+      registry.WriteString("Search Path", i % 2 ? longText : shortText);
+  });
+  TRegistry reader(TRootKey::CurrentUser);
+  ASSERT_TRUE(reader.OpenKey("\\Software\\Zel\\Paths", false));
+  int wrong = 0;
+  for (int i = 0; i < 3000; ++i) {
+    std::string text = reader.ReadString("Search Path");
+    wrong += text != shortText && text != longText;
+  }
+  done = true;
+  writer.join();
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(RegistryTest, AKeyOpenedReadOnlyRefusesWrites) {

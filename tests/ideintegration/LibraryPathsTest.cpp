@@ -1,6 +1,7 @@
 // The library paths in the registry and the default project options file, before and after.
 #include "ideintegration/LibraryPaths.h"
 #include "InstallFixture.h"
+#include "framework/Exception.h"
 #include "framework/Files.h"
 #include "framework/IniFile.h"
 #include "framework/RegFile.h"
@@ -53,8 +54,8 @@ TEST_F(LibraryPathsTest, DelphiPathsAndDefaultProjectOptions) {
 
   TValues library = *Values(TRootKey::CurrentUser, Key(d7, "Library"));
   EXPECT_EQ(library["Search Path"], "C:\\Keep;" + Lib());
-  // The source folder stood in the middle: its text is cut out there and it goes to the end.
-  EXPECT_EQ(library["Browsing Path"], "C:\\A;;C:\\B;" + host.SourceText);
+  // The source folder stood in the middle: its entry leaves there and it goes to the end.
+  EXPECT_EQ(library["Browsing Path"], "C:\\A;C:\\B;" + host.SourceText);
   EXPECT_EQ(library["Debug DCU Path"], oldLibrary); // Delphi rows keep their other paths
   EXPECT_EQ(library.count("Package Search Path"), 0u);
 
@@ -77,13 +78,67 @@ TEST_F(LibraryPathsTest, DelphiPathsAndDefaultProjectOptions) {
         "$(DELPHI)\\Bin\\dclzel70.bpl=Quivex Standard",
         "$(DELPHI)\\Bin\\dclzqr70.bpl=Quivex for QuickReport"})
     EXPECT_EQ(std::count(excluded.begin(), excluded.end(), entry), 1) << entry;
-  EXPECT_FALSE(Fs::FileExists(Options(d7) + ".zelnew"));
+  EXPECT_TRUE(Fs::FindFiles(Options(d7) + ".*").empty()); // no temporary copy is left
 
-  // Again: the empty entry goes when the list is rebuilt; nothing grows.
+  // Again: nothing grows.
   SetPaths(d7);
-  library["Browsing Path"] = "C:\\A;C:\\B;" + host.SourceText;
   EXPECT_EQ(*Values(TRootKey::CurrentUser, Key(d7, "Library")), library);
   EXPECT_EQ(LoadLines(Options(d7)), lines);
+}
+
+// Entries that share a prefix with the library's folders, or hold them as part of a longer name, are
+// the user's: three reinstalls leave them as they were, and the library's own entries stay single
+// even where its folder holds no marker unit.
+TEST_F(LibraryPathsTest, ReinstallsKeepTheUsersEntriesAndAddNothingTwice) {
+  int d7 = AddRow("Delphi 7", true, false, "CSS", 7);
+  BuildTree(d7);
+  Fs::DeleteFile(Lib() + "\\ZeEngine.dcu"); // a tree shipped without its units
+  const std::string src = host.SourceText;
+  const std::string userBrowsing = "C:\\A;" + src + " Extras\\Source;\"" + src + "2\";" + src + "\\Sub";
+  const std::string userSearch = Lib() + "2;" + Lib() + "\\Old;$(DELPHI)\\Lib";
+  WriteTextFile(Options(d7), "[Directories]\r\nSearchPath=" + userSearch + "\r\n");
+  {
+    TRegistry registry(TRootKey::CurrentUser);
+    ASSERT_TRUE(registry.OpenKey(Key(d7, "Library"), true));
+    registry.WriteString("Search Path", userSearch + ";" + Lib() + "\\");
+    registry.WriteString("Browsing Path", userBrowsing + "; \"" + src + "\" ");
+  }
+  for (int install = 0; install < 3; ++install) {
+    SetPaths(d7);
+    TValues library = *Values(TRootKey::CurrentUser, Key(d7, "Library"));
+    EXPECT_EQ(library["Search Path"], userSearch + ";" + Lib()) << install;
+    EXPECT_EQ(library["Browsing Path"], userBrowsing + ";" + src) << install;
+    EXPECT_EQ(LoadLines(Options(d7)).at(1), "SearchPath=" + userSearch + ";" + Lib()) << install;
+  }
+}
+
+TEST(PathListEntries, WholeEntriesAreComparedWithoutCaseQuotesBlanksOrAFinalBackslash) {
+  const struct {
+    const char *entry, *folder;
+    bool same;
+  } cases[] = {
+      {"C:\\Q\\Lib", "c:\\q\\LIB", true},         {"\"C:\\Q\\Lib\\\" ", "C:\\Q\\Lib", true},
+      {" 'C:\\Q\\Lib'", "C:\\Q\\Lib\\", true},    {"C:\\Q\\Lib2", "C:\\Q\\Lib", false},
+      {"C:\\Q\\Lib", "C:\\Q\\Lib2", false},       {"D:\\C:\\Q\\Lib", "C:\\Q\\Lib", false},
+      {"C:\\Q\\Lib Extras", "C:\\Q\\Lib", false}, {"", "C:\\Q", false},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(SameFolderEntry(c.entry, c.folder), c.same) << c.entry << " / " << c.folder;
+  EXPECT_EQ(
+      RemoveFolderEntry("C:\\A;C:\\Q\\Lib Extras;c:\\q\\lib\\;C:\\Q\\Lib2;\"C:\\Q\\Lib\"", "C:\\Q\\Lib"),
+      "C:\\A;C:\\Q\\Lib Extras;C:\\Q\\Lib2");
+}
+
+TEST_F(LibraryPathsTest, AReadOnlyOptionsFileIsRefusedAndLeftAsItWas) {
+  int d7 = AddRow("Delphi 7", true, false, "CSS", 7);
+  BuildTree(d7);
+  WriteTextFile(Options(d7), "SearchPath=C:\\Keep\r\n");
+  ASSERT_TRUE(Fs::SetReadOnly(Options(d7), true));
+  TInstallContext install{host, d7};
+  EXPECT_THROW(SetLibraryPaths(install), EFileError);
+  Fs::SetReadOnly(Options(d7), false);
+  EXPECT_EQ(LoadLines(Options(d7)), TStringList{"SearchPath=C:\\Keep"});
+  EXPECT_EQ(Fs::FindFiles(Options(d7) + ".*").size(), 0u);
 }
 
 TEST_F(LibraryPathsTest, WithoutOptionsFileOrPathValuesBothAreCreated) {

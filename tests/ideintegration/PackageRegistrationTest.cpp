@@ -5,6 +5,10 @@
 #include "framework/Exception.h"
 #include "framework/Files.h"
 #include "framework/RegFile.h"
+#include "framework/WinApi.h"
+#include "session/BuildLog.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -112,21 +116,66 @@ TEST_F(PackageRegistrationTest, OpenGLPackageNeedsOpenGLInTheSystemFolder) {
 }
 #endif
 
-TEST_F(PackageRegistrationTest, AMissingPackageEndsTheRegistrationAfterItsOldEntriesWent) {
+#ifdef _WIN32
+// A package entry whose name the ANSI code page cannot hold is left alone and named in the log,
+// instead of failing every install on a name that was read as "?".
+TEST_F(PackageRegistrationTest, AnEntryNamedOutsideTheCodePageIsSkippedWithALogLine) {
   int d7 = AddRow("Delphi 7", true, false, "CSS", 7);
   BuildTree(d7);
-  Fs::DeleteFile(Bin("DclZelPro77.bpl"));
-  ImportRegText("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Known Packages]\r\n"
-                "\"C:\\\\Old\\\\DclZelPro77.bpl\"=\"stale\"\r\n");
-  try {
-    Register(d7);
-    FAIL() << "no error";
-  } catch (const Exception &error) {
-    EXPECT_EQ(error.Message().rfind("Can't load package " + Bin("DclZelPro77.bpl") + ".\r\n", 0), 0u)
-        << error.Message();
-  }
-  EXPECT_EQ(Values(TRootKey::CurrentUser, Key(d7, "Known Packages")),
-            (TValues{{Bin("DclZel77.bpl"), "Quivex 7 DclZel"}}));
+  ImportRegText("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Known Packages]\r\n");
+  HKEY key = nullptr;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Borland\\Delphi\\7.0\\Known Packages", 0,
+                            KEY_ALL_ACCESS, &key),
+            ERROR_SUCCESS);
+  const std::wstring name = L"C:\\\u0416\u4E2D\\DclZel77.bpl";
+  const wchar_t data[] = L"Quivex 7 in a folder named outside the code page";
+  ASSERT_EQ(::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(data), sizeof data),
+            ERROR_SUCCESS);
+  Register(d7);
+  EXPECT_EQ(::RegQueryValueExW(key, name.c_str(), nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  ::RegCloseKey(key);
+  EXPECT_EQ(Values(TRootKey::CurrentUser, Key(d7, "Known Packages"))->count(Bin("DclZel77.bpl")), 1u);
+  ASSERT_TRUE(BuildLog);
+  EXPECT_EQ(std::count_if(BuildLog->begin(), BuildLog->end(),
+                          [](const std::string &line) {
+                            return line.rfind(
+                                       "Skipped a package entry whose name this program cannot read: C:\\",
+                                       0) == 0;
+                          }),
+            1);
+}
+#endif
+
+// A new package that is missing or damaged ends the registration before any entry changes: the IDE
+// keeps loading the packages it had.
+TEST_F(PackageRegistrationTest, AMissingOrDamagedPackageLeavesTheOldRegistrationsInPlace) {
+  int d7 = AddRow("Delphi 7", true, false, "CSS", 7);
+  const std::string before =
+      "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Known Packages]\r\n"
+      "\"C:\\\\Old\\\\DclZel77.bpl\"=\"Quivex 7 Components\"\r\n"
+      "\"C:\\\\Old\\\\DclZelPro77.bpl\"=\"Quivex 7 Pro Components\"\r\n"
+      "\"C:\\\\Old\\\\DclZel67.bpl\"=\"Quivex 6 Components\"\r\n";
+  const TValues old{{"C:\\Old\\DclZel77.bpl", "Quivex 7 Components"},
+                    {"C:\\Old\\DclZelPro77.bpl", "Quivex 7 Pro Components"},
+                    {"C:\\Old\\DclZel67.bpl", "Quivex 6 Components"}};
+  for (const char *damaged : {"DclZel77.bpl", "DclZelPro77.bpl"})
+    for (bool missing : {true, false}) {
+      SCOPED_TRACE(std::string(damaged) + (missing ? " missing" : " damaged"));
+      BuildTree(d7);
+      if (missing)
+        Fs::DeleteFile(Bin(damaged));
+      else
+        WriteTextFile(Bin(damaged), "not a package");
+      ImportRegText(before);
+      try {
+        Register(d7);
+        ADD_FAILURE() << "no error";
+      } catch (const Exception &error) {
+        EXPECT_EQ(error.Message().rfind("Can't load package " + Bin(damaged) + ".\r\n", 0), 0u)
+            << error.Message();
+      }
+      EXPECT_EQ(Values(TRootKey::CurrentUser, Key(d7, "Known Packages")), old);
+    }
 }
 
 } // namespace

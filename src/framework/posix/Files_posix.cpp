@@ -383,7 +383,7 @@ std::optional<std::string> ReadWholeFile(const std::string &path) {
 
 bool RenameOver(const std::string &source, const std::string &target) {
   std::string native = NativePath(target);
-  if (IsDir(native))
+  if (IsDir(native) || IsReadOnlyNative(native))
     return Fail(ErrorAccessDenied);
   return ::rename(NativePath(source).c_str(), native.c_str()) == 0 || FailErrno();
 }
@@ -392,7 +392,7 @@ bool WriteWholeFile(const std::string &path, const std::string &bytes) {
   std::string native = NativePath(path);
   if (IsDir(native) || IsReadOnlyNative(native))
     return Fail(ErrorAccessDenied);
-  std::string temporary = native + ".zeltmp";
+  std::string temporary = NativePath(TemporaryNameBeside(path));
   FILE *file = std::fopen(temporary.c_str(), "wb");
   if (!file)
     return FailErrno();

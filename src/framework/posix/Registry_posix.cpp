@@ -174,7 +174,7 @@ bool TRegistry::DeleteValue(const std::string &name) {
   return true;
 }
 
-std::vector<std::string> TRegistry::GetValueNames() {
+std::vector<std::string> TRegistry::GetValueNames(std::vector<std::string> *) {
   std::lock_guard lock(Store().Mutex);
   std::vector<std::string> names;
   if (TStoredKey *key = keyOpen_ ? Store().Find(root_, currentPath_) : nullptr)

@@ -144,6 +144,11 @@ std::optional<std::string> ReadWholeFile(const std::string &path) {
 }
 
 bool RenameOver(const std::string &source, const std::string &target) {
+  DWORD attributes = ::GetFileAttributesA(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
   return ::MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
@@ -154,7 +159,7 @@ bool WriteWholeFile(const std::string &path, const std::string &bytes) {
     ::SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
-  std::string temporary = path + ".zeltmp";
+  std::string temporary = TemporaryNameBeside(path);
   {
     UniqueHandle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));

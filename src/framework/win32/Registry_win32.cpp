@@ -12,13 +12,18 @@ constexpr REGSAM EnvironmentView = KEY_WOW64_32KEY;
 // The shell's application associations below HKEY_CLASSES_ROOT are shared by both views: asked
 // without a view, they are read where every program finds them (and where a test's own root key,
 // set with RegOverridePredefKey, is honoured, which Wine skips for a view request on this root).
-REGSAM ViewOf(TRootKey root) { return root == TRootKey::ClassesRoot ? 0 : EnvironmentView; }
+REGSAM ViewOf(TRootKey root) {
+  return root == TRootKey::ClassesRoot ? 0 : EnvironmentView;
+}
 
 HKEY RootHandle(TRootKey root) {
   switch (root) {
-  case TRootKey::ClassesRoot: return HKEY_CLASSES_ROOT;
-  case TRootKey::CurrentUser: return HKEY_CURRENT_USER;
-  case TRootKey::LocalMachine: return HKEY_LOCAL_MACHINE;
+  case TRootKey::ClassesRoot:
+    return HKEY_CLASSES_ROOT;
+  case TRootKey::CurrentUser:
+    return HKEY_CURRENT_USER;
+  case TRootKey::LocalMachine:
+    return HKEY_LOCAL_MACHINE;
   }
   return HKEY_CURRENT_USER;
 }
@@ -29,7 +34,9 @@ struct TRegistry::TImpl {
 };
 
 TRegistry::TRegistry(TRootKey root) : root_(root), impl_(std::make_unique<TImpl>()) {}
-TRegistry::~TRegistry() { CloseKey(); }
+TRegistry::~TRegistry() {
+  CloseKey();
+}
 
 void TRegistry::SetRootKey(TRootKey root) {
   CloseKey();
@@ -42,8 +49,7 @@ bool TRegistry::KeyExists(const std::string &key) {
     return false;
   HKEY handle = nullptr;
   if (::RegOpenKeyExA(RootHandle(root_), path.c_str(), 0,
-                      STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | ViewOf(root_), &handle) !=
-      ERROR_SUCCESS)
+                      STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | ViewOf(root_), &handle) != ERROR_SUCCESS)
     return false;
   ::RegCloseKey(handle);
   return true;
@@ -52,10 +58,11 @@ bool TRegistry::KeyExists(const std::string &key) {
 bool TRegistry::OpenKey(const std::string &key, bool canCreate) {
   std::string path = Resolve(key);
   HKEY handle = nullptr;
-  LONG result = canCreate ? ::RegCreateKeyExA(RootHandle(root_), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                              KEY_ALL_ACCESS | ViewOf(root_), nullptr, &handle, nullptr)
-                          : ::RegOpenKeyExA(RootHandle(root_), path.c_str(), 0, KEY_ALL_ACCESS | ViewOf(root_),
-                                            &handle);
+  LONG result =
+      canCreate
+          ? ::RegCreateKeyExA(RootHandle(root_), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_ALL_ACCESS | ViewOf(root_), nullptr, &handle, nullptr)
+          : ::RegOpenKeyExA(RootHandle(root_), path.c_str(), 0, KEY_ALL_ACCESS | ViewOf(root_), &handle);
   if (result != ERROR_SUCCESS)
     return false;
   impl_->key.Reset(handle);
@@ -86,22 +93,37 @@ std::optional<TRegValue> TRegistry::ReadValue(const std::string &name) {
   if (!impl_->key)
     return std::nullopt;
   DWORD type = 0, size = 0;
-  if (::RegQueryValueExA(impl_->key.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+  LONG result = ::RegQueryValueExA(impl_->key.Get(), name.c_str(), nullptr, &type, nullptr, &size);
+  if (result == ERROR_FILE_NOT_FOUND)
     return std::nullopt;
-  std::string data(size, '\0');
-  if (size && ::RegQueryValueExA(impl_->key.Get(), name.c_str(), nullptr, &type,
-                                 reinterpret_cast<BYTE *>(data.data()), &size) != ERROR_SUCCESS)
-    return std::nullopt;
-  data.resize(size);
-  if (type == REG_SZ || type == REG_EXPAND_SZ)
-    while (!data.empty() && data.back() == '\0')
-      data.pop_back();
-  return TRegValue{name, type, data};
+  std::string data;
+  // The value may grow between asking its size and reading it (another program writes it): ask
+  // again with the larger size. Any other failure is an error, never an empty value, which the
+  // caller would write back over the user's data.
+  for (int attempt = 0; result == ERROR_SUCCESS || result == ERROR_MORE_DATA; ++attempt) {
+    data.assign(std::size_t(size) + 2, '\0');
+    DWORD room = size;
+    result = ::RegQueryValueExA(impl_->key.Get(), name.c_str(), nullptr, &type,
+                                reinterpret_cast<BYTE *>(data.data()), &room);
+    if (result == ERROR_SUCCESS) {
+      data.resize(room);
+      if (type == REG_SZ || type == REG_EXPAND_SZ)
+        while (!data.empty() && data.back() == '\0')
+          data.pop_back();
+      return TRegValue{name, type, data};
+    }
+    if (result == ERROR_FILE_NOT_FOUND)
+      return std::nullopt; // deleted in between
+    if (result != ERROR_MORE_DATA || attempt == 8)
+      break;
+    size = room > size ? room : size * 2;
+  }
+  throw ERegistryException("Failed to get data for '" + name + "'");
 }
 
 bool TRegistry::ValueExists(const std::string &name) {
-  return impl_->key &&
-         ::RegQueryValueExA(impl_->key.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  return impl_->key && ::RegQueryValueExA(impl_->key.Get(), name.c_str(), nullptr, nullptr, nullptr,
+                                          nullptr) == ERROR_SUCCESS;
 }
 
 std::string TRegistry::ReadString(const std::string &name) {
@@ -117,9 +139,9 @@ void TRegistry::WriteValue(const TRegValue &value) {
   std::string data = value.Data;
   if (value.Type == rdString || value.Type == rdExpandString)
     data.push_back('\0');
-  if (!impl_->key || ::RegSetValueExA(impl_->key.Get(), value.Name.c_str(), 0, value.Type,
-                                      reinterpret_cast<const BYTE *>(data.data()), DWORD(data.size())) !=
-                         ERROR_SUCCESS)
+  if (!impl_->key ||
+      ::RegSetValueExA(impl_->key.Get(), value.Name.c_str(), 0, value.Type,
+                       reinterpret_cast<const BYTE *>(data.data()), DWORD(data.size())) != ERROR_SUCCESS)
     throw ERegistryException("Failed to set data for '" + value.Name + "'");
 }
 
@@ -138,17 +160,31 @@ bool TRegistry::DeleteValue(const std::string &name) {
   return impl_->key && ::RegDeleteValueA(impl_->key.Get(), name.c_str()) == ERROR_SUCCESS;
 }
 
-std::vector<std::string> TRegistry::GetValueNames() {
+std::vector<std::string> TRegistry::GetValueNames(std::vector<std::string> *unrepresentable) {
   std::vector<std::string> names;
   if (!impl_->key)
     return names;
-  std::array<char, 16384> name;
+  // Enumerated by the wide API: the ANSI one turns characters outside the code page into "?", and
+  // a name so changed can be neither read nor deleted. Such names are left out and reported.
+  std::array<wchar_t, 16384> name;
   for (DWORD index = 0;; ++index) {
     DWORD length = DWORD(name.size());
-    if (::RegEnumValueA(impl_->key.Get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+    if (::RegEnumValueW(impl_->key.Get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
         ERROR_SUCCESS)
       break;
-    names.emplace_back(name.data(), length);
+    BOOL lossy = FALSE;
+    std::string ansi;
+    if (length > 0) {
+      int bytes = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), int(length), nullptr, 0,
+                                        nullptr, &lossy);
+      ansi.assign(std::size_t(bytes), '\0');
+      ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), int(length), ansi.data(), bytes,
+                            nullptr, &lossy);
+    }
+    if (!lossy)
+      names.push_back(std::move(ansi));
+    else if (unrepresentable)
+      unrepresentable->push_back(std::move(ansi));
   }
   return names;
 }
@@ -186,7 +222,8 @@ bool DeleteTree(HKEY parent, const std::string &path, REGSAM view) {
   std::array<char, 256> name;
   for (;;) { // delete the first subkey until none is left: indexes shift as keys go
     DWORD length = DWORD(name.size());
-    if (::RegEnumKeyExA(key.Get(), 0, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    if (::RegEnumKeyExA(key.Get(), 0, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
       break;
     if (!DeleteTree(key.Get(), std::string(name.data(), length), view))
       return false;
