@@ -11,6 +11,7 @@
 #include "framework/Files.h"
 #include "process/ExecuteCommand.h"
 #include "session/BuildLog.h"
+#include "session/EnvironmentJournal.h"
 
 #include <ctime>
 
@@ -23,8 +24,7 @@ template <typename TAction, typename TFinally> void RunThen(TAction action, TFin
   } catch (...) {
     finally();
     throw;
-  }
-  finally();
+  } finally();
 }
 
 } // namespace
@@ -111,15 +111,19 @@ void TVersionsForm::BuildOneEnvironment(int index) {
   const TEnviron &row = Environments[std::size_t(index)];
   AppendToBuildLog(row.CheckBox->Caption());
   auto start = std::chrono::steady_clock::now();
-  BuildEnvironment(index);
-  CopyInstaller(EnvironmentFolder);
-  if (!row.IsCLX) {
-    ShowStatus(index, "Installing...");
-    if (CBInstall.Checked())
-      InstallEnvironment(index, true);
-    if (CBDCube.Checked())
-      RebuildDecisionCube(index);
-  }
+  // One journal for everything this environment's build, install and Decision Cube rebuild change
+  // outside the output tree: a failure in any of them puts the environment back as it was.
+  RunWithJournal(*this, index, [&] {
+    BuildEnvironment(index);
+    CopyInstaller(EnvironmentFolder);
+    if (!row.IsCLX) {
+      ShowStatus(index, "Installing...");
+      if (CBInstall.Checked())
+        InstallEnvironment(index, true);
+      if (CBDCube.Checked())
+        RebuildDecisionCube(index);
+    }
+  });
   ShowStatus(index, "OK " + ElapsedText(start));
   row.CheckBox->SetChecked(false);
   AppendToBuildLog(std::string(80, '='));
@@ -132,8 +136,8 @@ void TVersionsForm::LockControls(bool locked) {
   }
   runInProgress_ = locked;
   ShowToolLineInCaption(locked);
-  TControl *const runControls[] = {&Button1, &Button3, &Button4, &Edit1, &Edit2, &SpeedButton1,
-                                   &CBMakeXFM, &CBInstall, &CBDCube};
+  TControl *const runControls[] = {&Button1,      &Button3,   &Button4,   &Edit1,  &Edit2,
+                                   &SpeedButton1, &CBMakeXFM, &CBInstall, &CBDCube};
   for (TControl *control : runControls)
     control->SetEnabled(!locked);
   for (auto *control : GroupBox1.Controls())

@@ -1,6 +1,7 @@
 #include "DecisionCubeBuild.h"
 #include "DecisionCubeSources.h"
 
+#include "changes/EnvironmentChanges.h"
 #include "environments/Environments.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
@@ -72,14 +73,14 @@ void RemoveFromDefaultProjectOptions(int index, const std::string &designPackage
   if (line == lines.end())
     return;
   lines.erase(line);
-  SaveLines(path, lines); // through a temporary file beside it
+  Changes::SaveLines(path, lines); // through a temporary file beside it
 }
 
 } // namespace
 
 void CopyDecisionCubeFile(const std::string &sourceFolder, const std::string &name,
                           const std::string &targetFolder) {
-  if (!Fs::CopyFile(sourceFolder + "\\" + name, targetFolder + "\\" + name, false))
+  if (!Changes::CopyFile(sourceFolder + "\\" + name, targetFolder + "\\" + name, false))
     throw Exception("Cannot copy file: " + name + " to " + targetFolder);
 }
 
@@ -134,7 +135,7 @@ void EnableDecisionCubeDesignPackage(const TBuildHost &host, int index) {
     TRegistry registry(TRootKey::CurrentUser); // closed when the block ends, also on error
     std::string valueName = BinFolder(index) + "\\" + name;
     if (OpenEnvironmentKey(registry, index, "Disabled Packages") && registry.ValueExists(valueName))
-      registry.DeleteValue(valueName);
+      Changes::DeleteValue(registry, valueName);
   }
   if (Row(index).IsDelphi)
     RemoveFromDefaultProjectOptions(index, name);

@@ -1,5 +1,6 @@
 #include "DecisionCubeSources.h"
 
+#include "changes/EnvironmentChanges.h"
 #include "environments/Environments.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
@@ -42,7 +43,8 @@ const char *const ChartProperties[] = {"    property View3DOptions;",
 template <typename TEdit> void EditFile(const std::string &path, TEdit edit) {
   TStringList lines = LoadLines(path);
   if (edit(lines))
-    SaveLines(path, lines); // through a temporary file beside it: a failure leaves the old file whole
+    Changes::SaveLines(path,
+                       lines); // through a temporary file beside it: a failure leaves the old file whole
 }
 
 // Replaces lines[at] and reports whether that changed it.
@@ -89,7 +91,7 @@ void BackupOnce(const std::string &folder, const std::string &name) {
   std::string backup = folder + "\\BackupOf_" + name;
   if (Fs::FileExists(backup))
     return;
-  if (!Fs::CopyFile(folder + "\\" + name, backup, true))
+  if (!Changes::CopyFile(folder + "\\" + name, backup, true))
     throw Exception("Error copying file: " + name);
 }
 

@@ -78,6 +78,13 @@ std::optional<std::string> ReadWholeFile(const std::string &path);
 std::string TemporaryNameBeside(const std::string &path);
 bool WriteWholeFile(const std::string &path, const std::string &bytes);
 
+// Appends bytes to a file (created when missing) and flushes them to the disk before it returns, so
+// that a record written ahead of a change survives a crash or a power loss.
+bool AppendToFileDurably(const std::string &path, const std::string &bytes);
+// The user's folder for a program's local data (CSIDL_LOCAL_APPDATA on Win32; on POSIX
+// $ZEL_LOCALAPPDATA, else $XDG_DATA_HOME, else ~/.local/share).
+std::string LocalAppDataFolder();
+
 // The folder that holds the running program, and its full file name.
 std::string ProgramFileName();
 

@@ -1,5 +1,6 @@
 #include "AssemblyRegistration.h"
 
+#include "changes/EnvironmentChanges.h"
 #include "environments/Environments.h"
 #include "framework/Application.h"
 #include "framework/Desktop.h"
@@ -35,8 +36,8 @@ void RegisterDesignAssembly(TInstallContext &install) {
   std::string design = DesignAssemblyName();
   for (const auto &name : registry.GetValueNames())
     if (name.find(design) != std::string::npos) // the one comparison that minds case
-      registry.DeleteValue(name);               // a value that stays is harmless: not checked
-  registry.WriteString(AssemblyPath(install.Host, design), design);
+      Changes::DeleteValue(registry, name);     // a value that stays is harmless: not checked
+  Changes::WriteString(registry, AssemblyPath(install.Host, design), design);
 }
 
 namespace {
@@ -53,9 +54,9 @@ void InstallIntoCache(const TBuildHost &host) {
 }
 
 void WriteAssemblyFolder(TRegistry &registry, const std::string &key, const std::string &folder) {
-  if (!registry.OpenKey(key, true))
+  if (!Changes::OpenKey(registry, key, true))
     return;
-  registry.WriteString("", folder);
+  Changes::WriteString(registry, "", folder);
   registry.CloseKey();
 }
 

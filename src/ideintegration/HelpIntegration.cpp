@@ -1,5 +1,6 @@
 #include "HelpIntegration.h"
 
+#include "changes/EnvironmentChanges.h"
 #include "environments/Environments.h"
 #include "framework/Files.h"
 #include "framework/Registry.h"
@@ -18,7 +19,7 @@ template <typename TEdit> void EditHelpFile(const std::string &path, TEdit edit)
   TStringList lines = LoadLines(path);
   edit(lines);
   RemoveBlankLines(lines);
-  SaveLines(path, lines);
+  Changes::SaveLines(path, lines);
 }
 
 } // namespace
@@ -29,7 +30,7 @@ void RegisterHelpFile(const TBuildHost &host, const std::string &name) {
     return;
   TRegistry registry(TRootKey::LocalMachine);
   if (registry.OpenKey("\\Software\\Microsoft\\Windows\\Help", false))
-    registry.WriteString(name, docs);
+    Changes::WriteString(registry, name, docs);
 }
 
 std::string IdeHelpFileName(int index, const std::string &extension) {

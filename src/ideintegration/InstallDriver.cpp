@@ -4,6 +4,7 @@
 #include "LibraryPaths.h"
 #include "PackageRegistration.h"
 
+#include "changes/EnvironmentChanges.h"
 #include "environments/Environments.h"
 #include "framework/Application.h"
 #include "framework/Controls.h"
@@ -15,6 +16,7 @@
 #include "librarybuild/CompileProcs.h"
 #include "librarybuild/EnvironmentNames.h"
 #include "session/BuildLog.h"
+#include "session/EnvironmentJournal.h"
 
 const char *const ProgramKey = "\\Software\\Velmora Software\\Quivex Pro v7 VCL";
 const char *const ExamplesAddress = "https://examples.velmora.example/quivex/";
@@ -30,21 +32,21 @@ void SetEnvironmentVariables(TInstallContext &install) {
   if (row.IsDelphi || row.Version < 6 ||
       !OpenEnvironmentKey(install.InstallRegistry, install.Index, "Environment Variables"))
     return;
-  install.InstallRegistry.WriteString("ZELINCPATH", install.Host.EnvironmentFolder + "\\Include");
-  install.InstallRegistry.WriteString("ZELLIBPATH", install.Host.EnvironmentFolder + "\\Lib");
+  Changes::WriteString(install.InstallRegistry, "ZELINCPATH", install.Host.EnvironmentFolder + "\\Include");
+  Changes::WriteString(install.InstallRegistry, "ZELLIBPATH", install.Host.EnvironmentFolder + "\\Lib");
   install.InstallRegistry.CloseKey();
 }
 
 void WriteInstallRecord(TInstallContext &install) {
   TBuildHost &host = install.Host;
-  if (!install.InstallRegistry.OpenKey(ProgramKey, true))
+  if (!Changes::OpenKey(install.InstallRegistry, ProgramKey, true))
     return;
-  install.InstallRegistry.WriteString("VelmoraDotCom", ExamplesAddress);
+  Changes::WriteString(install.InstallRegistry, "VelmoraDotCom", ExamplesAddress);
   std::string examples = host.DestinationBase + "\\Examples\\Features";
   if (Fs::FileExists(examples + "\\Zel" + std::to_string(LibraryVersion) + "New.dpr"))
-    install.InstallRegistry.WriteString("DemoPath", examples);
-  install.InstallRegistry.WriteString(
-      "BinPath", host.EnvironmentFolder + (Row(install.Index).IsDotNet ? "\\Assemblies" : "\\Bin"));
+    Changes::WriteString(install.InstallRegistry, "DemoPath", examples);
+  Changes::WriteString(install.InstallRegistry, "BinPath",
+                       host.EnvironmentFolder + (Row(install.Index).IsDotNet ? "\\Assemblies" : "\\Bin"));
 }
 
 } // namespace
@@ -105,12 +107,14 @@ void InstallOrReport(TBuildHost &host, int index, bool silent) {
         !host.AskYesNo("Quivex Pro 7 is already installed under:\r\r" + Row(index).CheckBox->Caption() +
                        ".\r\rDo you want to reinstall?"))
       return; // declined: nothing changes
-    PerformInstall(host, index, silent);
-    if (!silent)
-      Application().Desktop().ShowMessage("Quivex Pro installation finished.");
   } catch (const Exception &error) {
     host.ReportBuildError(index, error);
   }
+  // Inside a build run the run's journal records the install and the run reports a failure;
+  // alone, the install has a journal of its own.
+  RunWithJournal(host, index, [&] { PerformInstall(host, index, silent); });
+  if (!silent)
+    Application().Desktop().ShowMessage("Quivex Pro installation finished.");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "LibraryPaths.h"
 
+#include "changes/EnvironmentChanges.h"
 #include "environments/Environments.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
@@ -93,7 +94,7 @@ void EditDefaultProjectOptions(TInstallContext &install, const std::string &libr
     SaveLines(copy, lines);
     TIniFile options(copy);
     ExcludeOldDesignPackages(options, install.Host.PackageSuffix);
-    if (!Fs::RenameOver(copy, path))
+    if (!Changes::RenameOver(copy, path))
       throw EFileError("Cannot create file \"" + path + "\". " + SystemErrorMessage(Fs::LastErrorCode()));
   } catch (...) {
     Fs::DeleteFile(copy);
@@ -160,7 +161,7 @@ void AddFolderToPathValue(TRegistry &registry, const std::string &valueName, con
   std::string list;
   if (registry.ValueExists(valueName))
     list = RemoveFolderEntry(RemoveFoldersContaining(registry.ReadString(valueName), marker), folder);
-  registry.WriteString(valueName, list.empty() ? folder : list + ";" + folder);
+  Changes::WriteString(registry, valueName, list.empty() ? folder : list + ";" + folder);
 }
 
 std::string RuntimePackageList(TBuildHost &host, int index) {

@@ -1,5 +1,6 @@
 #include "PackageRegistration.h"
 
+#include "changes/EnvironmentChanges.h"
 #include "environments/Environments.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
@@ -18,7 +19,7 @@ bool Contains(const std::string &text, const std::string &part) {
 }
 
 void DeleteValueChecked(TRegistry &registry, const std::string &name) {
-  if (!registry.DeleteValue(name))
+  if (!Changes::DeleteValue(registry, name))
     throw Exception("Cannot delete registry: " + name);
 }
 
@@ -41,7 +42,7 @@ void RetirePackage(TInstallContext &install, const std::string &oldFileName, con
   DeleteValueChecked(install.InstallRegistry, valueName);
   TRegistry disabled(TRootKey::CurrentUser);
   if (OpenEnvironmentKey(disabled, install.Index, "Disabled Packages"))
-    disabled.WriteString(valueName, description);
+    Changes::WriteString(disabled, valueName, description);
 }
 
 void RegisterPackage(TInstallContext &install, const std::string &stem, const std::string &versionText) {
@@ -61,7 +62,7 @@ void RegisterPackage(TInstallContext &install, const std::string &stem, const st
   }
   for (const auto &name : unrepresentable)
     AppendToBuildLog("Skipped a package entry whose name this program cannot read: " + name);
-  install.InstallRegistry.WriteString(path, description);
+  Changes::WriteString(install.InstallRegistry, path, description);
 }
 
 void RegisterDesignPackages(TInstallContext &install) {

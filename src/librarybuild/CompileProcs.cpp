@@ -1,6 +1,7 @@
 #include "CompileProcs.h"
 
 #include "EnvironmentNames.h"
+#include "changes/EnvironmentChanges.h"
 #include "environments/Environments.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
@@ -51,7 +52,7 @@ void CopyFileChecked(const std::string &source, const std::string &target) {
   // A longer path would be cut short by the platform's copy call: refuse it before copying.
   CheckPathLength(source);
   CheckPathLength(target);
-  if (!Fs::CopyFile(source, target, false))
+  if (!Changes::CopyFile(source, target, false))
     throw Exception("Cannot copy file: " + source + " to " + target);
   if (StampCopiedFiles)
     Fs::SetLastWriteTime(target, FileTimeFromDosDateTime(RunStartFileDate));
@@ -61,50 +62,60 @@ void CopyFileInto(const std::string &sourceFolder, const std::string &name, cons
   CopyFileChecked(sourceFolder + "\\" + name, targetFolder + "\\" + name);
 }
 
-void CopyFileList(const std::string &sourceFolder, const TStringList &names, const std::string &targetFolder) {
+void CopyFileList(const std::string &sourceFolder, const TStringList &names,
+                  const std::string &targetFolder) {
   for (const auto &name : names)
     CopyFileInto(sourceFolder, name, targetFolder);
 }
 
-void CopyFilesByMask(const std::string &sourceFolder, const std::string &mask, const std::string &targetFolder) {
+void CopyFilesByMask(const std::string &sourceFolder, const std::string &mask,
+                     const std::string &targetFolder) {
   CopyFileList(sourceFolder, ListFiles(sourceFolder + "\\" + mask), targetFolder);
 }
 
 void MoveFileInto(const std::string &sourceFolder, const std::string &name, const std::string &targetFolder) {
-  if (!Fs::MoveFile(sourceFolder + "\\" + name, targetFolder + "\\" + name))
+  if (!Changes::MoveFile(sourceFolder + "\\" + name, targetFolder + "\\" + name))
     throw Exception("Error moving file: " + name + " from " + sourceFolder + " to: " + targetFolder);
 }
 
-void MoveFileReplacing(const std::string &sourceFolder, const std::string &name, const std::string &targetFolder) {
+void MoveFileReplacing(const std::string &sourceFolder, const std::string &name,
+                       const std::string &targetFolder) {
   std::string target = targetFolder + "\\" + name;
   if (Fs::FileExists(target))
-    Fs::DeleteFile(target);
+    Changes::DeleteFile(target);
   MoveFileInto(sourceFolder, name, targetFolder);
 }
 
-void MoveFileList(const std::string &sourceFolder, const TStringList &names, const std::string &targetFolder) {
+void MoveFileList(const std::string &sourceFolder, const TStringList &names,
+                  const std::string &targetFolder) {
   for (const auto &name : names)
     MoveFileInto(sourceFolder, name, targetFolder);
 }
 
-void MoveFilesByMask(const std::string &sourceFolder, const std::string &mask, const std::string &targetFolder) {
+void MoveFilesByMask(const std::string &sourceFolder, const std::string &mask,
+                     const std::string &targetFolder) {
   MoveFileList(sourceFolder, ListFiles(sourceFolder + "\\" + mask), targetFolder);
 }
 
 void DeleteFilesByMask(const std::string &folder, const std::string &mask) {
   for (const auto &name : ListFiles(folder + "\\" + mask))
-    if (!Fs::DeleteFile(folder + "\\" + name))
-      throw Exception("Error " + std::to_string(Fs::LastErrorCode()) + " deleting file: " + folder + "\\" + name);
+    if (!Changes::DeleteFile(folder + "\\" + name))
+      throw Exception("Error " + std::to_string(Fs::LastErrorCode()) + " deleting file: " + folder + "\\" +
+                      name);
 }
 
-void EmptyFolder(const std::string &folder) { DeleteFilesByMask(folder, "*.*"); }
+void EmptyFolder(const std::string &folder) {
+  DeleteFilesByMask(folder, "*.*");
+}
 
 void DeleteFileIfExists(const std::string &path) {
-  if (Fs::FileExists(path) && !Fs::DeleteFile(path))
+  if (Fs::FileExists(path) && !Changes::DeleteFile(path))
     throw Exception("Error deleting file: " + path);
 }
 
-std::string SystemFolder() { return Fs::SystemFolder(); }
+std::string SystemFolder() {
+  return Fs::SystemFolder();
+}
 
 std::string PackageDescription(const std::string &packagePath) {
   std::optional<std::string> bytes;
@@ -126,7 +137,7 @@ void ChangeFolder(const std::string &folder) {
 
 void CreateFolderIfMissing(const std::string &folder) {
   if (!Fs::DirectoryExists(folder))
-    Fs::CreateFolder(folder);
+    Changes::CreateFolder(folder);
 }
 
 void CleanSourceFolder(const std::string &sourceFolder, int index) {
@@ -143,7 +154,8 @@ class TOldFileBackup {
 public:
   explicit TOldFileBackup(TBuildHost &host) : host_(host) {}
 
-  void MoveFrom(const std::string &folder, const TStringList &units, std::initializer_list<const char *> extensions) {
+  void MoveFrom(const std::string &folder, const TStringList &units,
+                std::initializer_list<const char *> extensions) {
     for (const auto &unit : units) {
       if (unit.empty())
         continue;
@@ -176,12 +188,14 @@ void BackupOldLibraryFiles(TBuildHost &host, int index) {
   const TEnviron &row = Environments[std::size_t(index)];
   TStringList units = host.OriginalFileNames();
   TOldFileBackup backup(host);
-  backup.MoveFrom(row.RootDir + "\\lib" + (row.IsDelphi ? "" : "\\obj"), units, {".obj", ".dcu", ".res", ".dfm"});
+  backup.MoveFrom(row.RootDir + "\\lib" + (row.IsDelphi ? "" : "\\obj"), units,
+                  {".obj", ".dcu", ".res", ".dfm"});
   if (!row.IsDelphi)
     backup.MoveFrom(row.RootDir + "\\include\\vcl", units, {".hpp"});
 }
 
-void CopyFormFiles(const std::string &sourceFolder, const std::string &extension, const std::string &targetFolder) {
+void CopyFormFiles(const std::string &sourceFolder, const std::string &extension,
+                   const std::string &targetFolder) {
   for (const auto &name : ListFiles(targetFolder + "\\*.dcu")) {
     auto dot = name.find_last_of('.');
     std::string form = (dot == std::string::npos ? name : name.substr(0, dot)) + extension;

@@ -1,4 +1,6 @@
 #include "TestRows.h"
+#include "TestSupport.h"
+#include "changes/EnvironmentChanges.h"
 
 #include "environments/Environments.h"
 #include "framework/Controls.h"
@@ -8,6 +10,10 @@
 #include <vector>
 
 void ResetProgramState() {
+  // Journals of a test of their own: an uninstall must never see another test's installs.
+  static TTempFolder journals;
+  static int next = 0;
+  SetJournalFolder(journals / ("Journal" + std::to_string(++next)));
   ResetEnvironments();
   BuildLog.reset();
   StandardMode = false;

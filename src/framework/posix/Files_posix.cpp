@@ -1,13 +1,14 @@
 // Files on POSIX, behaving as Windows does for the program: Windows paths resolved without regard
 // to case, Win32 error codes, and the read-only attribute honoured (even for root, who could
 // otherwise delete or overwrite anything).
-#include "framework/Files.h"
 #include "Win32Codes.h"
+#include "framework/Files.h"
 
 #include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -35,9 +36,13 @@ bool Fail(std::uint32_t code) {
   lastError = code;
   return false;
 }
-bool FailErrno() { return Fail(Win32Codes::FromErrno(errno)); }
+bool FailErrno() {
+  return Fail(Win32Codes::FromErrno(errno));
+}
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
+char Upper(char c) {
+  return (c >= 'a' && c <= 'z') ? char(c - 32) : c;
+}
 
 bool SameNameIgnoringCase(const char *a, const std::string &b) {
   std::size_t i = 0;
@@ -141,17 +146,25 @@ void SetDriveRoot(char drive, const std::string &nativeFolder) {
   DriveRoots()[Upper(drive)] = nativeFolder;
 }
 
-void SetSystemFolder(const std::string &nativeFolder) { SystemFolderSetting() = nativeFolder; }
+void SetSystemFolder(const std::string &nativeFolder) {
+  SystemFolderSetting() = nativeFolder;
+}
 
-std::uint32_t LastErrorCode() { return lastError; }
-void SetLastErrorCode(std::uint32_t code) { lastError = code; }
+std::uint32_t LastErrorCode() {
+  return lastError;
+}
+void SetLastErrorCode(std::uint32_t code) {
+  lastError = code;
+}
 
 bool FileExists(const std::string &path) {
   struct stat st;
   return ::stat(NativePath(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-bool DirectoryExists(const std::string &path) { return IsDir(NativePath(path)); }
+bool DirectoryExists(const std::string &path) {
+  return IsDir(NativePath(path));
+}
 
 bool CreateFolder(const std::string &path) {
   std::string native = NativePath(path);
@@ -354,7 +367,9 @@ bool SetCurrentFolder(const std::string &path) {
   return true;
 }
 
-std::string SystemFolder() { return SystemFolderSetting(); }
+std::string SystemFolder() {
+  return SystemFolderSetting();
+}
 
 std::optional<std::string> ReadWholeFile(const std::string &path) {
   std::string native = NativePath(path);
@@ -406,6 +421,36 @@ bool WriteWholeFile(const std::string &path, const std::string &bytes) {
   return true;
 }
 
+bool AppendToFileDurably(const std::string &path, const std::string &bytes) {
+  int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0)
+    return FailErrno();
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0) {
+      int error = errno;
+      ::close(fd);
+      return Fail(Win32Codes::FromErrno(error ? error : EIO));
+    }
+    done += std::size_t(n);
+  }
+  bool ok = ::fsync(fd) == 0;
+  int error = errno;
+  ::close(fd);
+  return ok || Fail(Win32Codes::FromErrno(error));
+}
+
+std::string LocalAppDataFolder() {
+  for (const char *name : {"ZEL_LOCALAPPDATA", "XDG_DATA_HOME"})
+    if (const char *value = std::getenv(name); value && *value)
+      return value;
+  const char *home = std::getenv("HOME");
+  return std::string(home ? home : "/tmp") + "/.local/share";
+}
+
 std::string ProgramFileName() {
   std::array<char, 4096> buffer{};
   ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
@@ -416,16 +461,27 @@ std::string ProgramFileName() {
 
 std::string SystemErrorMessage(std::uint32_t code) {
   switch (code) {
-  case 0: return "The operation completed successfully";
-  case Fs::ErrorFileNotFound: return "The system cannot find the file specified";
-  case Fs::ErrorPathNotFound: return "The system cannot find the path specified";
-  case Fs::ErrorAccessDenied: return "Access is denied";
-  case Fs::ErrorFileExists: return "The file exists";
-  case Fs::ErrorAlreadyExists: return "Cannot create a file when that file already exists";
-  case Fs::ErrorFilenameTooLong: return "The filename or extension is too long";
-  case 145: return "The directory is not empty";
-  case 112: return "There is not enough space on the disk";
-  case 193: return "%1 is not a valid Win32 application";
-  default: return "System error code " + std::to_string(code);
+  case 0:
+    return "The operation completed successfully";
+  case Fs::ErrorFileNotFound:
+    return "The system cannot find the file specified";
+  case Fs::ErrorPathNotFound:
+    return "The system cannot find the path specified";
+  case Fs::ErrorAccessDenied:
+    return "Access is denied";
+  case Fs::ErrorFileExists:
+    return "The file exists";
+  case Fs::ErrorAlreadyExists:
+    return "Cannot create a file when that file already exists";
+  case Fs::ErrorFilenameTooLong:
+    return "The filename or extension is too long";
+  case 145:
+    return "The directory is not empty";
+  case 112:
+    return "There is not enough space on the disk";
+  case 193:
+    return "%1 is not a valid Win32 application";
+  default:
+    return "System error code " + std::to_string(code);
   }
 }

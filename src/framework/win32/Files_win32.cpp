@@ -1,11 +1,15 @@
 #include "framework/Files.h"
 #include "framework/Handles.h"
 
+#include <shlobj.h>
+
 #include <array>
 
 namespace Fs {
 namespace {
-bool Failed() { return false; } // the Win32 call has set the thread's last error already
+bool Failed() {
+  return false;
+} // the Win32 call has set the thread's last error already
 
 std::string ParentOf(const std::string &path) {
   auto slash = path.find_last_of("\\/");
@@ -13,8 +17,12 @@ std::string ParentOf(const std::string &path) {
 }
 } // namespace
 
-std::uint32_t LastErrorCode() { return ::GetLastError(); }
-void SetLastErrorCode(std::uint32_t code) { ::SetLastError(code); }
+std::uint32_t LastErrorCode() {
+  return ::GetLastError();
+}
+void SetLastErrorCode(std::uint32_t code) {
+  ::SetLastError(code);
+}
 
 bool FileExists(const std::string &path) {
   DWORD attributes = ::GetFileAttributesA(path.c_str());
@@ -26,7 +34,9 @@ bool DirectoryExists(const std::string &path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool CreateFolder(const std::string &path) { return ::CreateDirectoryA(path.c_str(), nullptr) != 0; }
+bool CreateFolder(const std::string &path) {
+  return ::CreateDirectoryA(path.c_str(), nullptr) != 0;
+}
 
 bool ForceFolders(const std::string &path) {
   if (path.empty() || DirectoryExists(path))
@@ -37,7 +47,9 @@ bool ForceFolders(const std::string &path) {
   return ::CreateDirectoryA(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-bool RemoveFolder(const std::string &path) { return ::RemoveDirectoryA(path.c_str()) != 0; }
+bool RemoveFolder(const std::string &path) {
+  return ::RemoveDirectoryA(path.c_str()) != 0;
+}
 
 bool CopyFile(const std::string &source, const std::string &target, bool failIfExists) {
   return ::CopyFileA(source.c_str(), target.c_str(), failIfExists) != 0;
@@ -47,13 +59,16 @@ bool MoveFile(const std::string &source, const std::string &target) {
   return ::MoveFileA(source.c_str(), target.c_str()) != 0;
 }
 
-bool DeleteFile(const std::string &path) { return ::DeleteFileA(path.c_str()) != 0; }
+bool DeleteFile(const std::string &path) {
+  return ::DeleteFileA(path.c_str()) != 0;
+}
 
 bool SetReadOnly(const std::string &path, bool readOnly) {
   DWORD attributes = ::GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES)
     return Failed();
-  attributes = readOnly ? (attributes | FILE_ATTRIBUTE_READONLY) : (attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
+  attributes =
+      readOnly ? (attributes | FILE_ATTRIBUTE_READONLY) : (attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
   return ::SetFileAttributesA(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL) != 0;
 }
 
@@ -106,7 +121,9 @@ std::string CurrentFolder() {
   return std::string(buffer.data(), n < buffer.size() ? n : 0);
 }
 
-bool SetCurrentFolder(const std::string &path) { return ::SetCurrentDirectoryA(path.c_str()) != 0; }
+bool SetCurrentFolder(const std::string &path) {
+  return ::SetCurrentDirectoryA(path.c_str()) != 0;
+}
 
 std::string SystemFolder() {
   std::array<char, MAX_PATH + 1> buffer{};
@@ -145,7 +162,8 @@ std::optional<std::string> ReadWholeFile(const std::string &path) {
 
 bool RenameOver(const std::string &source, const std::string &target) {
   DWORD attributes = ::GetFileAttributesA(target.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
     ::SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
@@ -155,7 +173,8 @@ bool RenameOver(const std::string &source, const std::string &target) {
 bool WriteWholeFile(const std::string &path, const std::string &bytes) {
   // Windows refuses to replace a read-only file; Wine's MoveFileEx does not, so ask first.
   DWORD attributes = ::GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
     ::SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
@@ -184,6 +203,25 @@ bool WriteWholeFile(const std::string &path, const std::string &bytes) {
   return true;
 }
 
+bool AppendToFileDurably(const std::string &path, const std::string &bytes) {
+  UniqueHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file)
+    return Failed();
+  DWORD written = 0;
+  if (!bytes.empty() && (!::WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
+                         written != bytes.size()))
+    return Failed();
+  return ::FlushFileBuffers(file.Get()) != 0;
+}
+
+std::string LocalAppDataFolder() {
+  std::array<char, MAX_PATH> buffer{};
+  if (::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, buffer.data()) != S_OK)
+    return {};
+  return buffer.data();
+}
+
 std::string ProgramFileName() {
   std::array<char, 1024> buffer{};
   DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(), DWORD(buffer.size()));
@@ -200,8 +238,8 @@ std::string SystemErrorMessage(std::uint32_t code) {
   std::string message = n && text ? std::string(text, n) : "System error code " + std::to_string(code);
   if (text)
     ::LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' ||
-                              message.back() == '.'))
+  while (!message.empty() &&
+         (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' || message.back() == '.'))
     message.pop_back();
   return message;
 }

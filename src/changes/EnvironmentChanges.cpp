@@ -1,0 +1,295 @@
+#include "EnvironmentChanges.h"
+#include "Undo.h"
+
+#include "framework/Exception.h"
+#include "framework/Files.h"
+#include "framework/Text.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+
+#ifndef ZEL_PROGRAM_VERSION
+#define ZEL_PROGRAM_VERSION "7.0.0"
+#endif
+
+namespace {
+
+std::mutex folderMutex;
+std::string journalFolder;
+thread_local TChangeScope *currentScope = nullptr;
+
+std::string UtcTimeText() {
+  std::time_t now = std::time(nullptr);
+  std::tm utc{};
+#ifdef _WIN32
+  gmtime_s(&utc, &now);
+#else
+  gmtime_r(&now, &utc);
+#endif
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return text;
+}
+
+// Journal names sort by the time they were begun, to the millisecond, then by a counter.
+std::string NewJournalStem() {
+  static std::atomic<unsigned> counter{0};
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::system_clock::now().time_since_epoch())
+                .count();
+  std::string token = Fs::TemporaryNameBeside(""); // ".<token>.zeltmp": unique to this process and call
+  token = token.substr(1, token.find('.', 1) - 1);
+  char stem[64];
+  std::snprintf(stem, sizeof stem, "%015lld-%04u-", static_cast<long long>(ms), counter.fetch_add(1) % 10000);
+  return stem + token;
+}
+
+std::string NormalFolder(std::string path) {
+  for (char &c : path)
+    if (c == '/')
+      c = '\\';
+  while (!path.empty() && path.back() == '\\')
+    path.pop_back();
+  return UpperCase(path);
+}
+
+TChangeScope *JournalFor(const std::string &path) {
+  TChangeScope *scope = TChangeScope::Current();
+  return scope && !scope->IsOwnPath(path) ? scope : nullptr;
+}
+
+// Records a file's change from its present bytes to after, saving a copy of the present bytes.
+void RecordFile(TChangeScope &scope, const std::string &path, const TFileState &after) {
+  TChange change;
+  change.Kind = TChangeKind::File;
+  change.Path = path;
+  change.FileAfter = after;
+  if (Fs::FileExists(path)) {
+    auto bytes = Fs::ReadWholeFile(path);
+    if (!bytes)
+      throw EFileError("Cannot open file \"" + path + "\". " + SystemErrorMessage(Fs::LastErrorCode()));
+    change.FileBefore = FileStateOf(*bytes);
+    change.Copy = scope.Journal().SaveCopy(*bytes);
+  }
+  scope.Journal().Record(change);
+}
+
+TFileState StateOfFile(const std::string &path) {
+  auto bytes = Fs::FileExists(path) ? Fs::ReadWholeFile(path) : std::nullopt;
+  return bytes ? FileStateOf(*bytes) : TFileState{};
+}
+
+void RecordValue(TChangeScope &scope, TRegistry &registry, const std::string &name,
+                 const TValueState &after) {
+  TChange change;
+  change.Kind = TChangeKind::Value;
+  change.Root = registry.RootKey();
+  change.Key = registry.CurrentPath();
+  change.Name = name;
+  if (auto value = registry.ReadValue(name))
+    change.Before = TValueState{true, value->Type, value->Data};
+  change.After = after;
+  scope.Journal().Record(change);
+}
+
+} // namespace
+
+std::string JournalFolder() {
+  std::lock_guard lock(folderMutex);
+  if (journalFolder.empty())
+    return Fs::LocalAppDataFolder() + "\\ZelRecompile\\Journal";
+  return journalFolder;
+}
+
+void SetJournalFolder(const std::string &folder) {
+  std::lock_guard lock(folderMutex);
+  journalFolder = folder;
+}
+
+TJournal::TJournal(std::string folder, TJournalHeader header)
+    : folder_(std::move(folder)), stem_(NewJournalStem()), header_(std::move(header)) {
+  path_ = folder_ + "\\" + stem_ + ".journal";
+}
+
+void TJournal::Record(const TChange &change) {
+  std::string text;
+  if (changes_.empty()) {
+    Fs::ForceFolders(folder_);
+    text = HeaderLine(header_);
+  }
+  text += ChangeLine(int(changes_.size()) + 1, change);
+  if (!Fs::AppendToFileDurably(path_, text))
+    throw EFileError("Cannot write the journal \"" + path_ + "\". " +
+                     SystemErrorMessage(Fs::LastErrorCode()));
+  changes_.push_back(change);
+}
+
+std::string TJournal::SaveCopy(const std::string &bytes) {
+  std::uint64_t hash = ContentHash(bytes);
+  for (const auto &[savedHash, name] : copies_)
+    if (savedHash == hash)
+      return name;
+  Fs::ForceFolders(folder_);
+  std::string name = stem_ + "-" + std::to_string(copies_.size() + 1) + ".copy";
+  if (!Fs::WriteWholeFile(folder_ + "\\" + name, bytes))
+    throw EFileError("Cannot write the journal's copy \"" + folder_ + "\\" + name + "\". " +
+                     SystemErrorMessage(Fs::LastErrorCode()));
+  copies_.emplace_back(hash, name);
+  return name;
+}
+
+void TJournal::MarkState(const std::string &state) {
+  if (!changes_.empty())
+    Fs::AppendToFileDurably(path_, StateLine(TJournalState{state, UtcTimeText()}));
+}
+
+TChangeScope::TChangeScope(const std::string &environment, const std::string &key,
+                           std::vector<std::string> ownFolders)
+    : journal_(JournalFolder(), TJournalHeader{1, ZEL_PROGRAM_VERSION, UtcTimeText(), environment, key}),
+      outer_(currentScope) {
+  for (auto &folder : ownFolders)
+    if (!folder.empty())
+      ownFolders_.push_back(NormalFolder(folder) + "\\");
+  currentScope = this;
+}
+
+TChangeScope::~TChangeScope() {
+  currentScope = outer_;
+}
+
+TChangeScope *TChangeScope::Current() {
+  return currentScope;
+}
+
+bool TChangeScope::IsOwnPath(const std::string &path) const {
+  std::string normal = NormalFolder(path) + "\\";
+  for (const auto &folder : ownFolders_)
+    if (normal.compare(0, folder.size(), folder) == 0)
+      return true;
+  return false;
+}
+
+void TChangeScope::Commit() {
+  journal_.MarkState("done");
+}
+
+TUndoReport TChangeScope::Rollback() {
+  // Undoing writes the registry and files back directly: it must not journal itself.
+  TChangeScope *saved = currentScope;
+  currentScope = nullptr;
+  TUndoReport report = UndoChanges(journal_.Changes(), journal_.Folder());
+  currentScope = saved;
+  journal_.MarkState("rolledBack");
+  RemoveJournalCopies(journal_.Folder(), journal_.Changes());
+  return report;
+}
+
+TStringList UndoReportLines(const TUndoReport &report, const std::string &verb) {
+  TStringList lines{std::to_string(report.Undone) + (report.Undone == 1 ? " change " : " changes ") + verb +
+                    "."};
+  for (const auto &subject : report.ChangedSince)
+    lines.push_back("changed since install: " + subject);
+  for (const auto &failure : report.Failed)
+    lines.push_back("could not be undone: " + failure);
+  return lines;
+}
+
+namespace Changes {
+
+bool CopyFile(const std::string &source, const std::string &target, bool failIfExists) {
+  if (TChangeScope *scope = JournalFor(target)) {
+    if (failIfExists && Fs::FileExists(target)) {
+      Fs::SetLastErrorCode(Fs::ErrorFileExists);
+      return false;
+    }
+    if (!Fs::FileExists(source))
+      return Fs::CopyFile(source, target, failIfExists); // fails with the system's own error
+    RecordFile(*scope, target, StateOfFile(source));
+  }
+  return Fs::CopyFile(source, target, failIfExists);
+}
+
+bool MoveFile(const std::string &source, const std::string &target) {
+  TChangeScope *sourceScope = JournalFor(source), *targetScope = JournalFor(target);
+  if ((sourceScope || targetScope) && Fs::FileExists(source) && !Fs::FileExists(target)) {
+    TFileState moved = StateOfFile(source);
+    if (targetScope)
+      RecordFile(*targetScope, target, moved);
+    if (sourceScope)
+      RecordFile(*sourceScope, source, TFileState{});
+  }
+  return Fs::MoveFile(source, target);
+}
+
+bool RenameOver(const std::string &source, const std::string &target) {
+  if (TChangeScope *scope = JournalFor(target); scope && Fs::FileExists(source))
+    RecordFile(*scope, target, StateOfFile(source));
+  return Fs::RenameOver(source, target);
+}
+
+bool DeleteFile(const std::string &path) {
+  if (TChangeScope *scope = JournalFor(path); scope && Fs::FileExists(path))
+    RecordFile(*scope, path, TFileState{});
+  return Fs::DeleteFile(path);
+}
+
+bool CreateFolder(const std::string &path) {
+  if (TChangeScope *scope = JournalFor(path); scope && !Fs::DirectoryExists(path)) {
+    TChange change;
+    change.Kind = TChangeKind::Folder;
+    change.Path = path;
+    scope->Journal().Record(change);
+  }
+  return Fs::CreateFolder(path);
+}
+
+void SaveLines(const std::string &path, const TStringList &lines) {
+  std::string bytes = JoinLines(lines);
+  if (TChangeScope *scope = JournalFor(path))
+    RecordFile(*scope, path, FileStateOf(bytes));
+  if (!Fs::WriteWholeFile(path, bytes))
+    throw EFileError("Cannot create file \"" + path + "\". " + SystemErrorMessage(Fs::LastErrorCode()));
+}
+
+bool OpenKey(TRegistry &registry, const std::string &key, bool canCreate) {
+  TChangeScope *scope = TChangeScope::Current();
+  if (scope && canCreate) {
+    // Every missing level is recorded, the highest first, so that undoing newest first removes
+    // the deepest first.
+    TRegistry probe(registry.RootKey());
+    std::string path = key.rfind("\\", 0) == 0 ? key.substr(1) : registry.CurrentPath() + "\\" + key;
+    for (std::size_t end = 0; end != std::string::npos;) {
+      end = path.find('\\', end + 1);
+      std::string level = path.substr(0, end);
+      if (!probe.KeyExists("\\" + level)) {
+        TChange change;
+        change.Kind = TChangeKind::Key;
+        change.Root = registry.RootKey();
+        change.Key = level;
+        scope->Journal().Record(change);
+      }
+    }
+  }
+  return registry.OpenKey(key, canCreate);
+}
+
+void WriteValue(TRegistry &registry, const TRegValue &value) {
+  if (TChangeScope *scope = TChangeScope::Current())
+    RecordValue(*scope, registry, value.Name, TValueState{true, value.Type, value.Data});
+  registry.WriteValue(value);
+}
+
+void WriteString(TRegistry &registry, const std::string &name, const std::string &text) {
+  WriteValue(registry, TRegValue{name, rdString, text});
+}
+
+bool DeleteValue(TRegistry &registry, const std::string &name) {
+  if (TChangeScope *scope = TChangeScope::Current(); scope && registry.ValueExists(name))
+    RecordValue(*scope, registry, name, TValueState{});
+  return registry.DeleteValue(name);
+}
+
+} // namespace Changes

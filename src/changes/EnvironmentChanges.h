@@ -1,0 +1,99 @@
+// Every change a run makes to an environment outside its own output tree and the source folder goes
+// through the functions below: the registry values of the environments and of the install record,
+// the environments' files and the system folder. Inside a TChangeScope each change is written to
+// the scope's journal (its prior state, and a copy of a file's bytes) before it is made, so that
+// it can be put back exactly: by the scope when a step fails, or later by an uninstall. Outside a
+// scope, and inside the scope's own folders, the functions just make the change.
+//
+// The functions return and raise as the framework calls they stand for.
+#pragma once
+#include "Change.h"
+#include "JournalText.h"
+#include "framework/Registry.h"
+#include "framework/TextLines.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// The journals' folder: LocalAppDataFolder() + "\ZelRecompile\Journal" unless set (tests).
+std::string JournalFolder();
+void SetJournalFolder(const std::string &folder);
+
+// One journal file: a header, then one line per change, written and flushed before the change.
+// The file is made with the first change, so that a run that changes nothing leaves none.
+class TJournal {
+public:
+  TJournal(std::string folder, TJournalHeader header);
+  const std::string &Folder() const { return folder_; }
+  const std::string &Path() const { return path_; }
+  const std::vector<TChange> &Changes() const { return changes_; }
+  // Writes the record ahead of its change; raises EFileError when the journal cannot be written,
+  // so that no change is made that could not be undone.
+  void Record(const TChange &change);
+  // Saves bytes beside the journal and returns the copy's file name; the bytes of one content are
+  // saved once per journal.
+  std::string SaveCopy(const std::string &bytes);
+  void MarkState(const std::string &state);
+
+private:
+  std::string folder_, stem_, path_;
+  TJournalHeader header_;
+  std::vector<TChange> changes_;
+  std::vector<std::pair<std::uint64_t, std::string>> copies_;
+};
+
+// What undoing a set of changes did.
+struct TUndoReport {
+  int Undone = 0;                        // changes put back
+  std::vector<std::string> ChangedSince; // left as they are: changed by someone since the run
+  std::vector<std::string> Failed;       // could not be put back, with the reason
+};
+
+// The journal of this thread's environment work for as long as the object lives. Scopes do not
+// nest: an inner one would split one run's changes over two journals.
+class TChangeScope {
+public:
+  // environment: the row's caption; key: its registry key; ownFolders: the run's output tree and
+  // the source folder, whose changes are not journalled.
+  TChangeScope(const std::string &environment, const std::string &key, std::vector<std::string> ownFolders);
+  ~TChangeScope();
+  TChangeScope(const TChangeScope &) = delete;
+  TChangeScope &operator=(const TChangeScope &) = delete;
+
+  TJournal &Journal() { return journal_; }
+  bool IsOwnPath(const std::string &path) const;
+  // The run succeeded: the journal stays as the record an uninstall replays.
+  void Commit();
+  // The run failed: every change is undone, newest first, and the journal is marked so.
+  TUndoReport Rollback();
+
+  static TChangeScope *Current();
+
+private:
+  TJournal journal_;
+  std::vector<std::string> ownFolders_;
+  TChangeScope *outer_;
+};
+
+// The log lines that say what an undo did ("3 changes undone.", and one line per change left).
+TStringList UndoReportLines(const TUndoReport &report, const std::string &verb);
+
+namespace Changes {
+
+// Files.
+bool CopyFile(const std::string &source, const std::string &target, bool failIfExists);
+bool MoveFile(const std::string &source, const std::string &target);
+bool RenameOver(const std::string &source, const std::string &target);
+bool DeleteFile(const std::string &path);
+bool CreateFolder(const std::string &path);
+// SaveLines through the journal (raises EFileError as SaveLines does).
+void SaveLines(const std::string &path, const TStringList &lines);
+
+// Registry values of the key open on registry.
+bool OpenKey(TRegistry &registry, const std::string &key, bool canCreate);
+void WriteValue(TRegistry &registry, const TRegValue &value);
+void WriteString(TRegistry &registry, const std::string &name, const std::string &text);
+bool DeleteValue(TRegistry &registry, const std::string &name);
+
+} // namespace Changes
