@@ -20,6 +20,7 @@ namespace {
 std::mutex folderMutex;
 std::string journalFolder;
 thread_local TChangeScope *currentScope = nullptr;
+std::function<void(int)> recordedHook;
 
 std::string UtcTimeText() {
   std::time_t now = std::time(nullptr);
@@ -125,7 +126,11 @@ void TJournal::Record(const TChange &change) {
     throw EFileError("Cannot write the journal \"" + path_ + "\". " +
                      SystemErrorMessage(Fs::LastErrorCode()));
   changes_.push_back(change);
+  if (recordedHook)
+    recordedHook(int(changes_.size()));
 }
+
+void TJournal::SetRecordedHook(std::function<void(int record)> hook) { recordedHook = std::move(hook); }
 
 std::string TJournal::SaveCopy(const std::string &bytes) {
   std::uint64_t hash = ContentHash(bytes);

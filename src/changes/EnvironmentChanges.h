@@ -12,6 +12,7 @@
 #include "framework/Registry.h"
 #include "framework/TextLines.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,9 @@ public:
   // saved once per journal.
   std::string SaveCopy(const std::string &bytes);
   void MarkState(const std::string &state);
+  // Tests only: called after each record is on disk and before its change is made, with the
+  // record's number, so that a test can stop a run there as a crash would.
+  static void SetRecordedHook(std::function<void(int record)> hook);
 
 private:
   std::string folder_, stem_, path_;

@@ -209,7 +209,10 @@ TUninstallReport UninstallEnvironment(const std::string &key, const std::string 
     report.Failed.insert(report.Failed.end(), undone.Failed.begin(), undone.Failed.end());
     ++report.Journals;
     if (undone.Failed.empty()) {
-      Fs::AppendToFileDurably(journal->Path, StateLine(TJournalState{"undone", ""}));
+      // A journal cut by a crash ends inside its last line: the state starts a line of its own.
+      auto text = Fs::ReadWholeFile(journal->Path);
+      bool cut = text && !text->empty() && text->back() != '\n';
+      Fs::AppendToFileDurably(journal->Path, (cut ? "\n" : "") + StateLine(TJournalState{"undone", ""}));
       RemoveJournalCopies(journalFolder, journal->Changes);
     }
   }

@@ -1,4 +1,6 @@
 #include "TestSupport.h"
+#include "framework/RegFile.h"
+#include "framework/Text.h"
 #include "framework/Desktop.h"
 #include "framework/Files.h"
 
@@ -191,6 +193,48 @@ std::vector<std::string> ListTree(const std::string &folder) {
   ListInto(folder, "", files);
   std::sort(files.begin(), files.end());
   return files;
+}
+
+namespace {
+void SnapshotFolder(const std::string &folder, const std::string &relative, std::vector<std::string> &lines) {
+  for (const auto &entry : Fs::FindFiles(folder + "\\*")) {
+    std::string name = relative.empty() ? entry.Name : relative + "\\" + entry.Name;
+    if (entry.IsDirectory) {
+      lines.push_back(name + "\\");
+      SnapshotFolder(folder + "\\" + entry.Name, name, lines);
+      continue;
+    }
+    std::string bytes = Fs::ReadWholeFile(folder + "\\" + entry.Name).value_or("<unreadable>");
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : bytes)
+      hash = (hash ^ c) * 1099511628211ull;
+    lines.push_back(name + " " + std::to_string(bytes.size()) + " " + std::to_string(hash) +
+                    (entry.IsReadOnly ? " read-only" : ""));
+  }
+}
+} // namespace
+
+std::string MachineSnapshot(const std::vector<std::pair<TRootKey, std::string>> &keys,
+                            const std::vector<std::string> &folders) {
+  std::vector<std::string> lines;
+  for (const auto &[root, key] : keys)
+    for (const auto &block : ExportRegistryKey(root, key)) {
+      std::string path = RootKeyName(block.Root) + "\\" + UpperCase(block.Path);
+      lines.push_back(path + "\\");
+      for (const auto &value : block.Values)
+        lines.push_back(path + "\\" + UpperCase(value.Name) + " = " + std::to_string(value.Type) + ":" + value.Data);
+    }
+  for (const auto &folder : folders) {
+    std::vector<std::string> files;
+    SnapshotFolder(folder, "", files);
+    for (auto &file : files)
+      lines.push_back(folder + ": " + file);
+  }
+  std::sort(lines.begin(), lines.end());
+  std::string text;
+  for (const auto &line : lines)
+    text += line + "\n";
+  return text;
 }
 
 void ExpectScriptFollowed(const TScriptedDesktop &desktop) {

@@ -1,7 +1,10 @@
 // What several test programs share: temporary folders that clean up even when an assertion fails,
 // and paths into the source and build trees in the form the platform's file layer takes.
 #pragma once
+#include "framework/Registry.h"
+
 #include <string>
+#include <utility>
 #include <vector>
 
 // A fresh, empty folder below the system's temporary folder, removed with everything in it when
@@ -57,5 +60,10 @@ public:
 
 // Copies a folder tree (tests only).
 void CopyTree(const std::string &source, const std::string &target);
+// What a machine holds, as text to compare before and after: the registry keys (each value as
+// "HKEY_...\Key\Name = type:data", sorted) and the folders (every file with its size and bytes'
+// hash, and every folder, sorted). Time stamps are left out.
+std::string MachineSnapshot(const std::vector<std::pair<TRootKey, std::string>> &keys,
+                            const std::vector<std::string> &folders);
 // The files below a folder as sorted relative paths ("Lib\ZelDefs.inc"), folders left out.
 std::vector<std::string> ListTree(const std::string &folder);

@@ -1,0 +1,237 @@
+// The one layer that changes environments: every kind of change is journalled ahead and put back
+// exactly, also from a journal cut short by a crash; what a user changed since stays theirs.
+#include "TestSupport.h"
+#include "changes/EnvironmentChanges.h"
+#include "changes/Undo.h"
+#include "framework/Exception.h"
+#include "framework/Files.h"
+#include "framework/RegFile.h"
+
+#include <gtest/gtest.h>
+#include <functional>
+
+namespace {
+
+const std::string EnvKey = "Software\\ZelTest\\Env";
+
+class ChangesTest : public ::testing::Test {
+protected:
+  TRegistrySandbox sandbox;
+  TTempFolder root;
+  const std::string env = root / "Env Folder", out = root / "Out", journals = root / "Journal";
+
+  ChangesTest() {
+    SetJournalFolder(journals);
+    ImportRegText("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\ZelTest\\Env\\Library]\r\n"
+                  "\"Search Path\"=\"C:\\\\A;$(DELPHI)\\\\Lib;C:\\\\B\"\r\n\"Keep\"=\"k\"\r\n\"Flags\"=dword:00000005\r\n\r\n"
+                  "[HKEY_LOCAL_MACHINE\\Software\\ZelTest\\Help]\r\n\"Old.hlp\"=\"C:\\\\Help\"\r\n");
+    WriteTextFile(env + "\\defproj.dof", "[Directories]\r\nSearchPath=C:\\A\r\n");
+    WriteTextFile(env + "\\Lib\\Old.dcu", std::string("\x01\x02\0\xFF", 4));
+    WriteTextFile(env + "\\Lib\\Other.dcu", "other unit");
+    WriteTextFile(env + "\\Help\\d7.ohl", "old help");
+    WriteTextFile(out + "\\New.bpl", "package");
+  }
+  ~ChangesTest() override { TJournal::SetRecordedHook(nullptr); }
+
+  std::string Snapshot() {
+    return MachineSnapshot({{TRootKey::CurrentUser, "Software\\ZelTest"}, {TRootKey::LocalMachine, "Software\\ZelTest"}},
+                           {env, out});
+  }
+};
+
+// One step of each kind that the install, the build and the Decision Cube rebuild make.
+struct TStep {
+  const char *Name;
+  std::function<void(const std::string &env, const std::string &out)> Do;
+};
+
+const TStep steps[] = {
+    {"value overwritten",
+     [](auto &, auto &) {
+       TRegistry r(TRootKey::CurrentUser);
+       ASSERT_TRUE(r.OpenKey("\\Software\\ZelTest\\Env\\Library", false));
+       Changes::WriteString(r, "Search Path", "C:\\A;C:\\B;C:\\Out\\Lib");
+     }},
+    {"value created",
+     [](auto &, auto &) {
+       TRegistry r(TRootKey::LocalMachine);
+       ASSERT_TRUE(r.OpenKey("\\Software\\ZelTest\\Help", false));
+       Changes::WriteString(r, "Zel.hlp", "C:\\Out\\Help");
+     }},
+    {"value of another type overwritten",
+     [](auto &, auto &) {
+       TRegistry r(TRootKey::CurrentUser);
+       ASSERT_TRUE(r.OpenKey("\\Software\\ZelTest\\Env\\Library", false));
+       Changes::WriteString(r, "Flags", "text now");
+     }},
+    {"value deleted",
+     [](auto &, auto &) {
+       TRegistry r(TRootKey::CurrentUser);
+       ASSERT_TRUE(r.OpenKey("\\Software\\ZelTest\\Env\\Library", false));
+       ASSERT_TRUE(Changes::DeleteValue(r, "Keep"));
+     }},
+    {"keys created with a value",
+     [](auto &, auto &) {
+       TRegistry r(TRootKey::CurrentUser);
+       ASSERT_TRUE(Changes::OpenKey(r, "\\Software\\ZelTest\\Record\\Quivex", true));
+       Changes::WriteString(r, "BinPath", "C:\\Out\\Bin");
+     }},
+    {"file created",
+     [](auto &env, auto &out) {
+       ASSERT_TRUE(Changes::CopyFile(out + "\\New.bpl", env + "\\New.bpl", false));
+     }},
+    {"file overwritten", [](auto &env, auto &) { Changes::SaveLines(env + "\\Help\\d7.ohl", {"new help"}); }},
+    {"file renamed over",
+     [](auto &env, auto &) {
+       WriteTextFile(env + "\\defproj.dof.tmp", "SearchPath=C:\\A;C:\\Out\\Lib\r\n");
+       ASSERT_TRUE(Changes::RenameOver(env + "\\defproj.dof.tmp", env + "\\defproj.dof"));
+     }},
+    {"file deleted", [](auto &env, auto &) { ASSERT_TRUE(Changes::DeleteFile(env + "\\Lib\\Other.dcu")); }},
+    {"file moved into a new folder",
+     [](auto &env, auto &) {
+       ASSERT_TRUE(Changes::CreateFolder(env + "\\Lib\\Backup_Quivex"));
+       ASSERT_TRUE(Changes::MoveFile(env + "\\Lib\\Old.dcu", env + "\\Lib\\Backup_Quivex\\Old.dcu"));
+     }},
+};
+
+TEST_F(ChangesTest, EveryKindOfChangeIsJournalledAndUndoneExactly) {
+  const std::string before = Snapshot();
+  for (const TStep &step : steps) {
+    SCOPED_TRACE(step.Name);
+    TChangeScope scope("Test Env", EnvKey, {out});
+    step.Do(env, out);
+    EXPECT_NE(Snapshot(), before);
+    EXPECT_FALSE(scope.Journal().Changes().empty());
+    TUndoReport report = scope.Rollback();
+    EXPECT_TRUE(report.Failed.empty()) << report.Failed.front();
+    EXPECT_TRUE(report.ChangedSince.empty()) << report.ChangedSince.front();
+    EXPECT_EQ(Snapshot(), before);
+  }
+  // The output tree is the run's own: nothing of it is journalled, nothing of it undone.
+  TChangeScope scope("Test Env", EnvKey, {out});
+  WriteTextFile(out + "\\Lib.dcu", "unit");
+  ASSERT_TRUE(Changes::CopyFile(out + "\\Lib.dcu", out + "\\Copy.dcu", false));
+  EXPECT_TRUE(scope.Journal().Changes().empty());
+  scope.Rollback();
+  EXPECT_TRUE(Fs::FileExists(out + "\\Copy.dcu"));
+}
+
+// A crash can stop a run after any record: with the change made or not, and with the next record
+// half written. Replaying the journal then puts back exactly what was there before the run.
+TEST_F(ChangesTest, AJournalCutAfterAnyRecordReplaysToTheStateBefore) {
+  const std::string before = Snapshot();
+  auto runAll = [&] {
+    TChangeScope scope("Test Env", EnvKey, {out});
+    for (const TStep &step : steps)
+      step.Do(env, out);
+    return scope.Journal().Changes().size();
+  };
+  const std::size_t records = runAll();
+  ASSERT_GE(records, std::size(steps));
+  UninstallEnvironment(EnvKey, journals);
+  ASSERT_EQ(Snapshot(), before);
+
+  struct TCrash {};
+  for (std::size_t k = 1; k <= records; ++k)
+    for (bool cutLastRecord : {false, true}) {
+      SCOPED_TRACE("crash at record " + std::to_string(k) + (cutLastRecord ? ", record half written" : ""));
+      TJournal::SetRecordedHook([k](int record) {
+        if (std::size_t(record) == k)
+          throw TCrash{};
+      });
+      std::string journal;
+      try {
+        TChangeScope scope("Test Env", EnvKey, {out});
+        try {
+          for (const TStep &step : steps)
+            step.Do(env, out);
+        } catch (const TCrash &) {
+        }
+        journal = scope.Journal().Path();
+      } catch (...) {
+        FAIL() << "the crash escaped";
+      }
+      TJournal::SetRecordedHook(nullptr);
+      Fs::DeleteFile(env + "\\defproj.dof.tmp"); // the edit's own copy, which it removes on failure
+      if (cutLastRecord) { // the last record's line end never reached the disk: half of it did
+        std::string text = *Fs::ReadWholeFile(journal);
+        std::size_t lastLine = text.rfind('\n', text.size() - 2);
+        text.resize(lastLine + 1 + (text.size() - lastLine) / 2);
+        ASSERT_TRUE(Fs::WriteWholeFile(journal, text));
+      }
+      TUninstallReport report = UninstallEnvironment(EnvKey, journals);
+      EXPECT_TRUE(report.Failed.empty()) << report.Failed.front();
+      EXPECT_EQ(Snapshot(), before);
+      EXPECT_EQ(UninstallEnvironment(EnvKey, journals).Journals, 0); // done once, and marked so
+    }
+}
+
+TEST_F(ChangesTest, WhatAUserChangedSinceStaysAndPathListsKeepTheUsersEntries) {
+  {
+    TChangeScope scope("Test Env", EnvKey, {out});
+    steps[0].Do(env, out); // "Search Path" gets C:\Out\Lib and loses $(DELPHI)\Lib
+    steps[1].Do(env, out); // "Zel.hlp" created
+    steps[6].Do(env, out); // the help file overwritten
+    scope.Commit();
+  }
+  {
+    TRegistry r(TRootKey::CurrentUser);
+    ASSERT_TRUE(r.OpenKey("\\Software\\ZelTest\\Env\\Library", false));
+    r.WriteString("Search Path", "C:\\User;C:\\A;C:\\B;C:\\Out\\Lib;C:\\Later");
+    TRegistry machine(TRootKey::LocalMachine);
+    ASSERT_TRUE(machine.OpenKey("\\Software\\ZelTest\\Help", false));
+    machine.WriteString("Zel.hlp", "D:\\Moved");
+  }
+  WriteTextFile(env + "\\Help\\d7.ohl", "edited by hand");
+  TUninstallReport report = UninstallEnvironment(EnvKey, journals);
+  EXPECT_EQ(report.Journals, 1);
+  EXPECT_EQ(report.ChangedSince, (std::vector<std::string>{env + "\\Help\\d7.ohl",
+                                                           "HKEY_LOCAL_MACHINE\\Software\\ZelTest\\Help\\Zel.hlp"}));
+  EXPECT_EQ(CurrentValueState(TRootKey::CurrentUser, "Software\\ZelTest\\Env\\Library", "Search Path").Data,
+            "C:\\User;C:\\A;$(DELPHI)\\Lib;C:\\B;C:\\Later");
+  EXPECT_EQ(CurrentValueState(TRootKey::LocalMachine, "Software\\ZelTest\\Help", "Zel.hlp").Data, "D:\\Moved");
+  EXPECT_EQ(*Fs::ReadWholeFile(env + "\\Help\\d7.ohl"), "edited by hand");
+  EXPECT_EQ(UninstallEnvironment(EnvKey, journals).Journals, 0);
+  EXPECT_TRUE(Fs::FindFiles(journals + "\\*.copy").empty()); // the copies went with the uninstall
+}
+
+TEST(PathListMerge, TheInstallsEntriesGoAndTheOnesItRemovedComeBackInPlace) {
+  const struct {
+    const char *before, *after, *current, *expected;
+  } cases[] = {
+      {"A;B;C", "A;C;Q", "A;C;Q", "A;B;C"},
+      {"A;B;C", "A;C;Q", "U;A;C;Q;V", "U;A;B;C;V"},
+      {"A;B;C", "A;C;Q", "C;Q;A", "C;A;B"},  // the user's order stays; B after A, as before
+      {"B;C", "C;Q", "U;C;Q", "B;U;C"},      // nothing preceded B: it goes first
+      {"", "Q", "Q;U", "U"},
+      {"A;b", "A;Q", "a;Q", "a;b"},          // compared without regard to case
+      {"A;B", "A;B;Q", "A;Q", "A"},          // an entry the user removed stays removed
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(MergePathListBack(c.before, c.after, c.current), c.expected) << c.current;
+}
+
+TEST(JournalText, EveryRecordReadsBackAsWritten) {
+  TChange value;
+  value.Kind = TChangeKind::Value;
+  value.Root = TRootKey::LocalMachine;
+  value.Key = "Software\\Q\"uote";
+  value.Name = std::string("N\xE9\x01\\", 4);
+  value.Before = TValueState{true, rdInteger, std::string("\x05\0\0\x80", 4)};
+  value.After = TValueState{true, rdBinary, std::string("\0\xFF", 2)};
+  TChange file;
+  file.Kind = TChangeKind::File;
+  file.Path = "C:\\Env\\x.bpl";
+  file.FileBefore = TFileState{true, 12, 0xFFFFFFFFFFFFFFFFull};
+  file.Copy = "a.copy";
+  for (const TChange &change : {value, file}) {
+    std::string line = ChangeLine(7, change);
+    ASSERT_EQ(line.back(), '\n');
+    auto read = ParseJournalLine(line.substr(0, line.size() - 1));
+    ASSERT_TRUE(read && read->Change) << line;
+    EXPECT_EQ(ChangeLine(7, *read->Change), line);
+    EXPECT_FALSE(ParseJournalLine(line.substr(0, line.size() / 2))); // a cut record is no record
+  }
+}
+
+} // namespace
