@@ -92,6 +92,55 @@ TEST_F(InstallDriverTest, DelphiInstallAsksBeforeAReinstallAndRecordsItself) {
   EXPECT_TRUE(host.Reports.empty());
 }
 
+// A failure at any step puts back everything the install had changed before it: the registry and
+// the environment's files are exactly as before the run, and the log says how much was undone.
+TEST_F(InstallDriverTest, AFailureAtAnyStepUndoesWhatTheInstallChanged) {
+  int d7 = AddRow("Delphi 7", true, false, "CSS", 7);
+  BuildTree(d7);
+  const std::string rootDir = Environments[0].RootDir;
+  WriteTextFile(host.DestinationBase + "\\Docs\\Quivex7.hlp", "help");
+  WriteTextFile(rootDir + "\\Help\\D7.cnt", ":Base D7.hlp\r\n");
+  WriteTextFile(rootDir + "\\bin\\defproj.dof", "[Directories]\r\nSearchPath=C:\\Keep\r\n");
+  ImportRegText("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Known Packages]\r\n"
+                "\"C:\\\\Old\\\\DclZel77.bpl\"=\"Quivex 7 as it was\"\r\n\"C:\\\\Old\\\\DclZel67.bpl\"=\"Quivex 6\"\r\n\r\n"
+                "[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Disabled Packages]\r\n\r\n"
+                "[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Library]\r\n\"Search Path\"=\"C:\\\\Keep\"\r\n\r\n"
+                "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Help]\r\n");
+  WriteTextFile(systemFolder + "\\Zel77.bpl", "the runtime package the IDE loads today");
+  auto snapshot = [&] {
+    std::string text = MachineSnapshot({{TRootKey::CurrentUser, "Software"}, {TRootKey::LocalMachine, "Software"}},
+                                       {rootDir});
+    for (const auto &name : ListFiles(systemFolder + "\\*.bpl"))
+      text += name + " " + ReadTextFile(systemFolder + "\\" + name) + "\n";
+    return text;
+  };
+  const std::string before = snapshot();
+  const struct {
+    const char *step;
+    std::string readOnlyFile;
+  } plants[] = {
+      {"default project options", rootDir + "\\bin\\defproj.dof"},
+      {"runtime packages in the system folder", systemFolder + "\\Zel77.bpl"},
+      {"help contents", rootDir + "\\Help\\D7.cnt"},
+  };
+  for (const auto &plant : plants) {
+    SCOPED_TRACE(plant.step);
+    ASSERT_TRUE(Fs::SetReadOnly(plant.readOnlyFile, true));
+    EXPECT_EQ(AbortOf([&] { InstallEnvironment(host, d7, true); }), "aborted");
+    Fs::SetReadOnly(plant.readOnlyFile, false);
+    EXPECT_EQ(snapshot(), before);
+    const TStringList &log = host.FlushedLines;
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string &line) { return line.find(" changes undone.") != std::string::npos; }),
+              1)
+        << JoinLines(log);
+  }
+  // Nothing planted: the install goes through and stays.
+  InstallEnvironment(host, d7, true);
+  EXPECT_NE(snapshot(), before);
+  EXPECT_TRUE(IsInstalled(d7));
+}
+
 TEST_F(InstallDriverTest, CBuilderGetsItsVariablesOnlyFromVersionSixAndOnlyWhereTheKeyIs) {
   int cb4 = AddRow("C++Builder 4", false, false, "PRO", 4),
       cb6 = AddRow("C++Builder 6", false, false, "CSS", 6);
