@@ -23,6 +23,19 @@ TEST(RunResult, TextsAreEscapedForJson) {
     EXPECT_EQ(JsonString(c.Text), c.Json);
 }
 
+// The program's texts are in the system code page, Windows-1252 here as on a Western Windows; the
+// document is UTF-8 on both builds.
+TEST(RunResult, TextsAreConvertedFromTheSystemCodePage) {
+  TRunResult result;
+  TEnvironmentResult environment;
+  environment.Name = "Caf\xe9 \x80 \x9c";
+  environment.Error = "\xc0 \xff";
+  result.Environments = {environment};
+  std::string json = ResultJson(result);
+  EXPECT_NE(json.find("\"name\": \"Caf\xc3\xa9 \xe2\x82\xac \xc5\x93\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"error\": \"\xc3\x80 \xc3\xbf\""), std::string::npos) << json;
+}
+
 TEST(RunResult, TimesAreIsoUtc) {
   EXPECT_EQ(IsoUtcTime(0), "1970-01-01T00:00:00Z");
   EXPECT_EQ(IsoUtcTime(1796083200 + 3600 * 9 + 62), "2026-12-01T09:01:02Z");
