@@ -1,8 +1,9 @@
 // Files on POSIX, behaving as Windows does for the program: Windows paths resolved without regard
 // to case, Win32 error codes, and the read-only attribute honoured (even for root, who could
 // otherwise delete or overwrite anything).
-#include "framework/Files.h"
 #include "Win32Codes.h"
+#include "framework/CodePage.h"
+#include "framework/Files.h"
 
 #include <array>
 #include <cctype>
@@ -352,6 +353,13 @@ bool SetCurrentFolder(const std::string &path) {
   if (::chdir(NativePath(path).c_str()) != 0)
     return FailErrno();
   return true;
+}
+
+std::string ComparablePath(const std::string &path) {
+  std::string native = NativePath(path);
+  while (native.size() > 1 && native.back() == '/')
+    native.pop_back();
+  return UpperCaseSystemCodePage(native);
 }
 
 std::string SystemFolder() { return SystemFolderSetting(); }
