@@ -39,6 +39,16 @@ std::string LowerCase(std::string text) {
   return text;
 }
 
+// The switches that name a folder or a file. A value that no path can hold is most often a quoting
+// slip ("/dest:Out\" with a quote escaped), which would otherwise ask to create a strange folder.
+const std::set<std::string> PathSwitches = {"source", "dest", "log", "result"};
+
+void CheckPathValue(const std::string &name, const std::string &value) {
+  if (value.find_first_of("\"<>|*?") != std::string::npos)
+    throw EUsageError("The value of /" + name +
+                      " holds a character that no path can (\" < > | * ?): " + value);
+}
+
 const std::set<std::string> FlagSwitches = {"list", "build", "xfm", "install", "dcube", "yes"};
 const std::set<std::string> ValueSwitches = {"env", "source", "dest", "log", "result"};
 // The switches that only a build reads; /list refuses them rather than ignore them silently.
@@ -84,6 +94,8 @@ private:
     if (name != "env" && !seen_.insert(name).second)
       throw EUsageError("The switch /" + name + " is given twice.");
     seen_.insert(name);
+    if (PathSwitches.count(name))
+      CheckPathValue(name, *value);
     Set(name, value.value_or(""));
   }
 
@@ -169,6 +181,7 @@ TInstallSwitches ParseInstallSwitches(const std::vector<std::string> &parameters
       switches.Yes = true;
     } else if (name == "result" && colon != std::string::npos && colon + 1 < parameter.size() && !resultSeen) {
       switches.ResultFile = parameter.substr(colon + 1);
+      CheckPathValue("result", switches.ResultFile);
       resultSeen = true;
     } else if (name == "yes" || name == "result") {
       throw EUsageError("The installer takes /yes and /result:FILE once each: " + parameter);
