@@ -98,6 +98,22 @@ TEST_F(AutoInstallTest, InstallTakesTheFirstRowWhoseTreeIsBesideAndCloses) {
   EXPECT_TRUE(form->Closed());
 }
 
+// A Standard edition's tree holds its own design package ("DclZelStd77.bpl") instead of the full
+// edition's.
+TEST_F(AutoInstallTest, TheTreeOfAStandardEditionIsFoundToo) {
+  const struct {
+    const char *Package, *Tree;
+  } cases[] = {{"Delphi7\\Bin\\DclZelStd77.bpl", "\\Delphi7\\Bin"},
+               {"BuilderC6\\Bin\\DclZelStd7C6.bpl", "\\BuilderC6\\Bin"}};
+  for (const auto &c : cases) {
+    RemoveTree(compiled);
+    Tree(c.Package);
+    desktop.ExpectMessage(Finished);
+    Start(compiled, {"INSTALL"});
+    EXPECT_EQ(BinPath(), Fs::CurrentFolder() + c.Tree) << c.Package;
+  }
+}
+
 TEST_F(AutoInstallTest, InstallNetConsidersOnlyTheDotNetRow) {
   Tree("Delphi7\\Bin\\DclZel77.bpl");
   desktop.ExpectMessage("Quivex files to AUTO install cannot be found.");
