@@ -17,13 +17,15 @@ const char *const UsageLines[] = {
     "  /log:FILE          writes the whole log",
     "  /result:FILE       writes the result as JSON when the run ends",
     "Exit codes: 0 all built, 1 a failure, 2 a usage error, 3 another run builds into the same destination",
+    "  or installs into the same environment",
     nullptr};
 
 const char *const InstallUsageLines[] = {
     "Usage: ZelInstall [/yes] [/result:FILE], or ZelRecompile INSTALL [NET] [/yes] [/result:FILE]",
     "  /yes               answers every question Yes; without it a question fails the install",
     "  /result:FILE       writes the result as JSON when the install ends",
-    "Exit codes: 0 installed, 1 not found or failed, 2 a usage error",
+    "Exit codes: 0 installed, 1 not found or failed, 2 a usage error, 3 another run installs into the",
+    "  same environment",
     nullptr};
 
 namespace {

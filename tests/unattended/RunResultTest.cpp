@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 #include "framework/Files.h"
 #include "framework/InstanceLock.h"
+#include "unattended/RunLocks.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,7 @@ TEST(RunResult, TheDocumentHoldsTheRunAndEveryEnvironment) {
   ok.Folder = "C:\\D7";
   ok.Status = "ok";
   ok.Seconds = 12.3456;
+  ok.Warnings = {"No \"cache\"."};
   ok.Packages = {"Zel77", "ZelDB77"};
   ok.OutputFolder = "C:\\Quivex\\Out\\Delphi7";
   TEnvironmentResult skipped;
@@ -91,6 +93,7 @@ TEST(RunResult, TheDocumentHoldsTheRunAndEveryEnvironment) {
       "status": "ok",
       "seconds": 12.346,
       "error": "",
+      "warnings": ["No \"cache\"."],
       "packages": ["Zel77", "ZelDB77"],
       "outputFolder": "C:\\Quivex\\Out\\Delphi7"
     },
@@ -101,6 +104,7 @@ TEST(RunResult, TheDocumentHoldsTheRunAndEveryEnvironment) {
       "status": "skipped",
       "seconds": 0.000,
       "error": "",
+      "warnings": [],
       "packages": [],
       "outputFolder": ""
     }
@@ -123,14 +127,25 @@ TEST(RunResult, TheFileIsReplacedWholeOrNotAtAll) {
   EXPECT_THROW(WriteResultFile(temp / "missing\\r.json", result), EFileError);
 }
 
-TEST(DestinationLock, OneFolderHasOneLockWhateverItsSpelling) {
-  const std::string name = DestinationLockName("C:\\Quivex\\Out");
+// The folder's spellings themselves are the file layer's to tell apart (ComparablePath).
+TEST(RunLocks, OneFolderOrEnvironmentHasOneLockWhateverItsSpelling) {
+  TTempFolder temp;
+  const std::string out = temp / "Quivex\\Out";
+  const std::string name = DestinationLockName(out);
   EXPECT_EQ(name.rfind("ZelRecompile.Destination.", 0), 0u);
   EXPECT_EQ(name.find('\\'), std::string::npos);
-  for (const char *same : {"c:\\quivex\\out", "C:/Quivex/Out", "C:\\Quivex\\Out\\"})
+  for (const std::string &same : {temp / "quivex\\OUT", temp / "Quivex/Out", out + "\\",
+                                  temp / "Quivex\\.\\Out", temp / "Quivex\\..\\Quivex\\Out"})
     EXPECT_EQ(DestinationLockName(same), name) << same;
-  for (const char *other : {"C:\\Quivex\\Out2", "D:\\Quivex\\Out", "C:\\Quivex"})
+  for (const std::string &other : {temp / "Quivex\\Out2", temp / "Quivex", temp / "Out"})
     EXPECT_NE(DestinationLockName(other), name) << other;
+
+  const std::string folder = temp / "Borland\\Delphi7";
+  const std::string delphi7 = InstallLockName("Software\\Borland\\Delphi\\7.0", folder);
+  EXPECT_EQ(delphi7.rfind("ZelRecompile.Install.", 0), 0u);
+  EXPECT_EQ(InstallLockName("\\SOFTWARE\\borland\\delphi\\7.0", temp / "BORLAND\\.\\Delphi7\\"), delphi7);
+  EXPECT_NE(InstallLockName("Software\\Borland\\Delphi\\6.0", folder), delphi7);
+  EXPECT_NE(InstallLockName("Software\\Borland\\Delphi\\7.0", temp / "Borland\\Delphi7 Copy"), delphi7);
 }
 
 TEST(InstanceLock, ASecondHolderIsRefusedUntilTheFirstLetsGo) {
