@@ -4,10 +4,11 @@
 #include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/Files.h"
-#include "framework/InstanceLock.h"
 #include "framework/Text.h"
+#include "ideintegration/AssemblyRegistration.h"
 #include "session/BuildLog.h"
 #include "unattended/EnvironmentPatterns.h"
+#include "unattended/RunLocks.h"
 #include "unattended/UnattendedDesktop.h"
 
 #ifndef ZEL_VERSION
@@ -33,6 +34,7 @@ void TUnattendedForm::BuildEnvironment(int index) {
 void TUnattendedForm::ReportBuildError(int index, const std::exception &error) {
   TRowRecord &record = Records[index];
   record.Error = error.what();
+  record.AnotherRun = dynamic_cast<const EAnotherRun *>(&error) != nullptr;
   record.End = std::chrono::steady_clock::now();
   Output("  ERROR: " + OneLine(record.Error));
   TVersionsForm::ReportBuildError(index, error);
@@ -57,6 +59,14 @@ void TUnattendedForm::StatusShown(int index, const std::string &text) {
     Output("  " + text);
 }
 
+void TUnattendedForm::CacheStepSkipped(int index, const std::string &reason) {
+  if (!Desktop || !Desktop->AnswersYes())
+    throw Exception(reason + " Going on without the assembly cache needs /yes.");
+  std::string warning = reason + " No assembly was installed to the global assembly cache.";
+  Records[index].Warnings.push_back(warning);
+  Output("  Warning: " + warning);
+}
+
 namespace {
 
 using TOutput = std::function<void(const std::string &line)>;
@@ -70,8 +80,13 @@ public:
       if (form_)
         form_->StatusShown(index, text);
     };
+    CacheStepSkipped = [this](int index, const std::string &reason) {
+      if (form_)
+        form_->CacheStepSkipped(index, reason);
+    };
   }
   ~TRunScope() {
+    CacheStepSkipped = nullptr;
     StatusView = nullptr;
     Application().SetDesktop(nullptr);
   }
@@ -214,24 +229,27 @@ private:
   }
 
   int BuildPrepared() {
-    TInstanceLock lock(DestinationLockName(result_.DestinationFolder));
-    if (!lock.Held()) {
-      result_.Error = "Another run builds into " + result_.DestinationFolder + ".";
-      output_(result_.Error);
-      return ExitDestinationBusy;
-    }
     try {
-      form_->Button2Click(form_->Button2);
+      form_->Button2Click(form_->Button2); // takes the destination's lock, as every run does
+    } catch (const EAnotherRun &error) {
+      result_.Error = error.Message(); // refused before it began: nothing to report per row
+      output_(result_.Error);
+      return ExitAnotherRun;
     } catch (const EAbort &) {
       // an environment failed: its row has the report
     } catch (const std::exception &error) {
       result_.Error = error.what();
       output_("Error: " + OneLine(result_.Error));
     }
+    ran_ = true;
     Collect();
     bool allOk = result_.Error.empty();
     for (const auto &environment : result_.Environments)
       allOk = allOk && environment.Status == "ok";
+    // The first failure ends the run: when another run's install refused it, a later try may pass.
+    for (const auto &[index, record] : form_->Records)
+      if (record.AnotherRun)
+        return ExitAnotherRun;
     return allOk ? ExitOk : ExitFailed;
   }
 
@@ -248,6 +266,7 @@ private:
         // The run unticks a row exactly when it finished it.
         environment.Status = !record.Error.empty() ? "error" : !row.CheckBox->Checked() ? "ok" : "skipped";
         environment.Error = record.Error;
+        environment.Warnings = record.Warnings;
         environment.Packages = record.Packages;
         environment.OutputFolder = record.OutputFolder;
         environment.Seconds = std::chrono::duration<double>(record.End - record.Start).count();
@@ -262,14 +281,15 @@ private:
     const TUnattendedOptions &options = result_.Options;
     int built = 0;
     for (const auto &environment : result_.Environments) {
-      output_(environment.Status + ": " + environment.Name);
+      output_(environment.Status + (environment.Warnings.empty() ? "" : " with warnings") + ": " +
+              environment.Name);
       built += environment.Status == "ok";
     }
-    if (code == ExitOk || code == ExitFailed)
+    if (ran_)
       output_(std::to_string(built) + " of " + std::to_string(result_.Environments.size()) +
               " environments built.");
     try {
-      if (!options.LogFile.empty() && (code == ExitOk || code == ExitFailed))
+      if (!options.LogFile.empty() && ran_)
         SaveLines(options.LogFile, form_->WholeLog);
     } catch (const std::exception &error) {
       output_("Error: " + std::string(error.what()));
@@ -294,19 +314,12 @@ private:
   std::unique_ptr<TUnattendedForm> &form_ = window_.Form();
   TRunResult result_;
   std::vector<int> selected_;
+  bool ran_ = false; // the window's run went past its checks and locks
 };
 
 } // namespace
 
 namespace {
-
-// The reason an install failed, as its report in the log says it ("EXCEPTION:" and the message).
-std::string LoggedError(const TStringList &log) {
-  for (std::size_t i = 0; i + 1 < log.size(); ++i)
-    if (log[i] == "EXCEPTION:")
-      return log[i + 1];
-  return "The install failed.";
-}
 
 class TUnattendedInstall {
 public:
@@ -323,6 +336,11 @@ public:
     }
     // The install changes the current folder: the result file is placed from where we started.
     std::string resultFile = switches.ResultFile.empty() ? "" : AbsolutePath(switches.ResultFile);
+    try {
+      RequireFolderOf(resultFile, "result"); // before the install: a result nobody can read is no success
+    } catch (const EUsageError &error) {
+      return PrintUsage(output_, error.Message(), InstallUsageLines);
+    }
     result_.Options.Install = true;
     result_.Options.Yes = switches.Yes;
     result_.Options.ResultFile = resultFile;
@@ -333,12 +351,13 @@ public:
     form_ = std::make_unique<TUnattendedForm>();
     form_->Output = output_;
     form_->Desktop = &desktop;
+    watched = form_.get();
     int code = Install(switches.Parameters);
+    watched = nullptr;
     result_.ExitCode = code;
     result_.Ended = std::time(nullptr);
     if (!resultFile.empty()) {
       try {
-        RequireFolderOf(resultFile, "result");
         WriteResultFile(resultFile, result_);
       } catch (const std::exception &error) {
         output_("Error: " + std::string(error.what()));
@@ -367,22 +386,26 @@ private:
     environment.OutputFolder = form_->DestinationBase + "\\" + form_->KindName + form_->PackageSuffix;
     output_(environment.Name);
     auto start = std::chrono::steady_clock::now();
+    const TUnattendedForm::TRowRecord &record = form_->Records[index];
     try {
       Fs::SetCurrentFolder(startFolder); // the search again, as the window's install mode makes it
       if (!form_->StartAutomaticInstall())
         throw Exception("Not started as the installer: ZelInstall.exe, or INSTALL first.");
       environment.Status = "ok";
     } catch (const EAbort &) {
+      // Reported (and printed) through the window's report of the environment's error.
       environment.Status = "error";
-      environment.Error = LoggedError(form_->WholeLog);
+      environment.Error = record.Error.empty() ? "The install failed." : record.Error;
     } catch (const std::exception &error) {
       environment.Status = "error";
       environment.Error = error.what();
-    }
-    if (!environment.Error.empty())
       output_("  ERROR: " + OneLine(environment.Error));
+    }
+    environment.Warnings = record.Warnings;
     environment.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     result_.Environments.push_back(environment);
+    if (record.AnotherRun)
+      return ExitAnotherRun;
     return environment.Status == "ok" ? ExitOk : ExitFailed;
   }
 

@@ -14,7 +14,9 @@
 
 class TUnattendedDesktop;
 
-enum TExitCode { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitDestinationBusy = 3 };
+// 3: another run builds into the same destination or installs into the same environment; the same
+// command may well succeed later.
+enum TExitCode { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitAnotherRun = 3 };
 
 // The main window as an unattended run uses it: the same window and run, watched so that each
 // environment's time, packages, output folder and error can be reported.
@@ -24,6 +26,8 @@ public:
     bool Started = false;
     std::chrono::steady_clock::time_point Start, End;
     std::string Error;
+    bool AnotherRun = false; // the error: another run installs into the environment
+    std::vector<std::string> Warnings;
     std::vector<std::string> Packages;
     std::string Compiling; // the package being compiled: built once the row's status moves on
     std::string OutputFolder;
@@ -38,6 +42,9 @@ public:
   [[noreturn]] void ReportBuildError(int index, const std::exception &error) override;
   void FlushBuildLog() override;
   void StatusShown(int index, const std::string &text);
+  // The .NET install found no cache tool: with /yes the environment goes on and keeps a warning,
+  // without it the environment fails, since nobody said that the assemblies may stay out.
+  void CacheStepSkipped(int index, const std::string &reason);
 };
 
 using TUnattendedFormFactory = std::function<std::unique_ptr<TUnattendedForm>()>;
@@ -51,6 +58,6 @@ int RunUnattended(const std::vector<std::string> &parameters,
 // The automatic install mode without a person ("ZelInstall.exe /yes /result:FILE"): the same search
 // for the compiled tree, questions and install as with the window, questions answered by the /yes
 // rule. Returns 0 when the tree was installed, 1 when none was found or the install failed, 2 for
-// a usage error.
+// a usage error, 3 when another run installs into the same environment.
 int RunUnattendedInstall(const std::vector<std::string> &parameters,
                          const std::function<void(const std::string &line)> &output);

@@ -7,12 +7,14 @@
 #include "framework/Desktop.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
+#include "framework/InstanceLock.h"
 #include "framework/Registry.h"
 #include "framework/Text.h"
 #include "decisioncube/DecisionCubeBuild.h"
 #include "ideintegration/InstallDriver.h"
 #include "process/EnvironmentCheck.h"
 #include "session/BuildLog.h"
+#include "unattended/RunLocks.h"
 
 #include <cctype>
 
@@ -143,6 +145,22 @@ void TVersionsForm::EnsureEnvironmentClosed(int index, const std::string &kindNa
 
 void TVersionsForm::BuildEnvironment(int index) { ::BuildEnvironment(*this, index); }
 
-void TVersionsForm::InstallEnvironment(int index, bool silent) { ::InstallEnvironment(*this, index, silent); }
+void TVersionsForm::InstallEnvironment(int index, bool silent) {
+  // Two installs into one environment at once read and rewrite the same keys and files, and one
+  // would lose the other's changes: another run's install, even a window's, refuses this one.
+  const TEnviron &row = Environments[std::size_t(index)];
+  TInstanceLock lock(InstallLockName(EnvironmentRegistryKey(index), row.RootDir));
+  if (!lock.Held()) {
+    EnsureBuildLog();
+    try {
+      ReportBuildError(index, EAnotherRun("Another run installs into " + row.CheckBox->Caption() + "."));
+    } catch (...) {
+      if (!RunInProgress())
+        FlushBuildLog(); // as the install driver's own failures: the log view shows the report
+      throw;
+    }
+  }
+  ::InstallEnvironment(*this, index, silent);
+}
 
 void TVersionsForm::RebuildDecisionCube(int index) { ::RebuildDecisionCube(*this, index); }

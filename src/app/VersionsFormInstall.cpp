@@ -46,12 +46,18 @@ int TVersionsForm::FindInstallableEnvironment(bool netOnly) {
       continue;
     // The tree is named as the build names it ("Delphi7", "BuilderC6", "Delphi8").
     SetEnvironmentNames(*this, i);
-    std::string tree = KindName + PackageSuffix, v = std::to_string(row.Version);
-    std::string file = row.IsDotNet ? "Assemblies\\Velmora.Quivex.Vcl.Design.dll"
-                                    : "bin\\dclzel" + std::to_string(LibraryVersion) + (row.IsDelphi ? "" : "C") +
-                                          v + ".bpl";
-    if (foundInTree(tree, file))
-      return i;
+    std::string tree = KindName + PackageSuffix;
+    if (row.IsDotNet) {
+      if (foundInTree(tree, "Assemblies\\Velmora.Quivex.Vcl.Design.dll"))
+        return i;
+      continue;
+    }
+    // The design package of a full edition's tree, or of a Standard edition's ("DclZelStd77.bpl").
+    std::string nameEnd =
+        std::to_string(LibraryVersion) + (row.IsDelphi ? "" : "C") + std::to_string(row.Version) + ".bpl";
+    for (const char *stem : {"bin\\dclzel", "bin\\DclZelStd"})
+      if (foundInTree(tree, stem + nameEnd))
+        return i;
   }
   return -1;
 }

@@ -9,9 +9,11 @@
 #include "framework/Desktop.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
+#include "framework/InstanceLock.h"
 #include "process/ExecuteCommand.h"
 #include "session/BuildLog.h"
 #include "session/EnvironmentJournal.h"
+#include "unattended/RunLocks.h"
 
 #include <ctime>
 
@@ -59,6 +61,12 @@ void TVersionsForm::Button2Click(TControl &) {
           FocusControl(Edit2);
           throw Exception("Destination folder cannot be empty.");
         }
+        // Two runs into one destination would overwrite and move each other's files; the lock is
+        // taken on the folder, however this run spells it.
+        const std::string destination = DestinationFolder(Edit1.Text() + "\\");
+        TInstanceLock destinationLock(DestinationLockName(destination));
+        if (!destinationLock.Held())
+          throw EAnotherRun("Another run builds into " + destination + ".");
         EnsureBuildLog();
         LockControls(true);
         RunThen(

@@ -65,6 +65,11 @@ std::vector<TFoundFile> FindFiles(const std::string &mask);
 
 std::string CurrentFolder();
 bool SetCurrentFolder(const std::string &path);
+// One text for every spelling of one place, for telling whether two paths name the same file or
+// folder: the full path ("." and ".." resolved, relative to the current folder), long names for
+// the short ones of its existing part, no trailing separator, every letter in upper case. Win32:
+// in UTF-8; POSIX: the native path in the system code page. A key to compare, not a path to open.
+std::string ComparablePath(const std::string &path);
 // The folder for runtime packages: the 32-bit system folder on Win32 (GetSystemWow64Directory in the
 // 64-bit build, else GetSystemDirectory); a configurable folder on POSIX.
 std::string SystemFolder();

@@ -6,6 +6,9 @@
 #include "framework/Desktop.h"
 #include "process/ExecuteCommand.h"
 
+const char *const CacheToolMissing = "Cannot find .Net GACUTIL.EXE tool in current search path.";
+std::function<void(int index, const std::string &reason)> CacheStepSkipped;
+
 std::string DesignAssemblyName() {
   return "Velmora.Quivex.Vcl.Design";
 }
@@ -42,10 +45,12 @@ void RegisterDesignAssembly(TInstallContext &install) {
 
 namespace {
 
-void InstallIntoCache(const TBuildHost &host) {
+void InstallIntoCache(const TBuildHost &host, int index) {
   std::string tool = FindGacUtil();
   if (tool.empty()) {
-    Application().Desktop().ShowMessage("Error: Cannot find .Net GACUTIL.EXE tool in current search path.");
+    Application().Desktop().ShowMessage(std::string("Error: ") + CacheToolMissing);
+    if (CacheStepSkipped)
+      CacheStepSkipped(index, CacheToolMissing);
     return;
   }
   for (const std::string &name : {VclAssemblyName(), LanguagesAssemblyName()})
@@ -65,7 +70,7 @@ void WriteAssemblyFolder(TRegistry &registry, const std::string &key, const std:
 void InstallAssemblies(TInstallContext &install, bool silent) {
   TBuildHost &host = install.Host;
   if (silent || host.AskYesNo("Install Quivex assemblies to .Net Global Assembly Cache ?"))
-    InstallIntoCache(host);
+    InstallIntoCache(host, install.Index);
   std::string folder = host.EnvironmentFolder + "\\Assemblies";
   TRegistry machine(TRootKey::LocalMachine);
   WriteAssemblyFolder(machine, "\\Software\\Microsoft\\.NETFramework\\AssemblyFolders\\Quivex.VCL", folder);

@@ -3,6 +3,7 @@
 #pragma once
 #include "InstallDriver.h"
 
+#include <functional>
 #include <string>
 
 // The assemblies as the .NET build produces them. A Standard edition build compiles the same
@@ -15,6 +16,14 @@ std::string AssemblyPath(const TBuildHost &host, const std::string &name);
 // The cache tool's command (the program, quoted, and a blank) from its shell association; empty
 // when there is none.
 std::string FindGacUtil();
+
+// Why no assembly went into the cache although it was asked for: the install shows it with
+// "Error: " in front and goes on with the assembly folder keys.
+extern const char *const CacheToolMissing;
+// Called after that message with the environment and the reason, before the install goes on: a
+// run without a person fails the environment here, or notes that it went without the cache.
+// Unset, the install just goes on.
+extern std::function<void(int index, const std::string &reason)> CacheStepSkipped;
 
 // "Known Assemblies" is open on InstallRegistry.
 void RegisterDesignAssembly(TInstallContext &install);

@@ -3,9 +3,7 @@
 #include "framework/CodePage.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
-#include "framework/Text.h"
 
-#include <cstdint>
 #include <cstdio>
 
 std::string IsoUtcTime(std::time_t time) {
@@ -89,6 +87,7 @@ std::string EnvironmentJson(const TEnvironmentResult &environment) {
                  {"status", Text(environment.Status)},
                  {"seconds", Seconds(environment.Seconds)},
                  {"error", Text(environment.Error)},
+                 {"warnings", TextArray(environment.Warnings)},
                  {"packages", TextArray(environment.Packages)},
                  {"outputFolder", Text(environment.OutputFolder)}},
                 "    ");
@@ -126,22 +125,4 @@ std::string ResultJson(const TRunResult &result) {
 void WriteResultFile(const std::string &path, const TRunResult &result) {
   if (!Fs::WriteWholeFile(path, ResultJson(result)))
     throw EFileError("Cannot create file \"" + path + "\". " + SystemErrorMessage(Fs::LastErrorCode()));
-}
-
-std::string DestinationLockName(const std::string &destination) {
-  std::string folder = UpperCase(destination);
-  for (auto &c : folder)
-    if (c == '/')
-      c = '\\';
-  while (!folder.empty() && folder.back() == '\\')
-    folder.pop_back();
-  // A mutex name takes no "\" and at most MAX_PATH characters: a hash of the folder stands for it.
-  std::uint64_t hash = 14695981039346656037ull; // FNV-1a
-  for (char c : folder) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 1099511628211ull;
-  }
-  char name[48];
-  std::snprintf(name, sizeof name, "ZelRecompile.Destination.%016llx", static_cast<unsigned long long>(hash));
-  return name;
 }

@@ -15,6 +15,9 @@ struct TEnvironmentResult {
   std::string Status; // "ok", "error" or "skipped" (not reached: an earlier failure ended the run)
   double Seconds = 0;
   std::string Error;
+  // What an environment went without because /yes said to go on (no cache tool for the .NET
+  // assemblies): its status is "ok", but not all of it was done.
+  std::vector<std::string> Warnings;
   std::vector<std::string> Packages; // the packages built, in build order
   std::string OutputFolder;
 };
@@ -37,7 +40,3 @@ std::string ResultJson(const TRunResult &result);
 // Written beside the target and renamed over it, so that a reader never sees half a document.
 // Raises EFileError.
 void WriteResultFile(const std::string &path, const TRunResult &result);
-
-// The name of the lock that keeps two runs out of one destination folder: the same for every
-// spelling Windows takes for one folder (case, "/" or "\", a trailing "\").
-std::string DestinationLockName(const std::string &destination);

@@ -17,13 +17,15 @@ const char *const UsageLines[] = {
     "  /log:FILE          writes the whole log",
     "  /result:FILE       writes the result as JSON when the run ends",
     "Exit codes: 0 all built, 1 a failure, 2 a usage error, 3 another run builds into the same destination",
+    "  or installs into the same environment",
     nullptr};
 
 const char *const InstallUsageLines[] = {
     "Usage: ZelInstall [/yes] [/result:FILE], or ZelRecompile INSTALL [NET] [/yes] [/result:FILE]",
     "  /yes               answers every question Yes; without it a question fails the install",
     "  /result:FILE       writes the result as JSON when the install ends",
-    "Exit codes: 0 installed, 1 not found or failed, 2 a usage error",
+    "Exit codes: 0 installed, 1 not found or failed, 2 a usage error, 3 another run installs into the",
+    "  same environment",
     nullptr};
 
 namespace {
@@ -37,6 +39,16 @@ std::string LowerCase(std::string text) {
     if (c >= 'A' && c <= 'Z')
       c = char(c - 'A' + 'a');
   return text;
+}
+
+// The switches that name a folder or a file. A value that no path can hold is most often a quoting
+// slip ("/dest:Out\" with a quote escaped), which would otherwise ask to create a strange folder.
+const std::set<std::string> PathSwitches = {"source", "dest", "log", "result"};
+
+void CheckPathValue(const std::string &name, const std::string &value) {
+  if (value.find_first_of("\"<>|*?") != std::string::npos)
+    throw EUsageError("The value of /" + name +
+                      " holds a character that no path can (\" < > | * ?): " + value);
 }
 
 const std::set<std::string> FlagSwitches = {"list", "build", "xfm", "install", "dcube", "yes"};
@@ -84,6 +96,8 @@ private:
     if (name != "env" && !seen_.insert(name).second)
       throw EUsageError("The switch /" + name + " is given twice.");
     seen_.insert(name);
+    if (PathSwitches.count(name))
+      CheckPathValue(name, *value);
     Set(name, value.value_or(""));
   }
 
@@ -169,6 +183,7 @@ TInstallSwitches ParseInstallSwitches(const std::vector<std::string> &parameters
       switches.Yes = true;
     } else if (name == "result" && colon != std::string::npos && colon + 1 < parameter.size() && !resultSeen) {
       switches.ResultFile = parameter.substr(colon + 1);
+      CheckPathValue("result", switches.ResultFile);
       resultSeen = true;
     } else if (name == "yes" || name == "result") {
       throw EUsageError("The installer takes /yes and /result:FILE once each: " + parameter);

@@ -12,6 +12,7 @@ public:
   using TOutput = std::function<void(const std::string &line)>;
   TUnattendedDesktop(bool answerYes, TOutput output);
 
+  bool AnswersYes() const { return answerYes_; }
   // A new environment's questions begin: the same question as the last one is no repeat then.
   void NewEnvironment() { lastAnswered_.clear(); }
 

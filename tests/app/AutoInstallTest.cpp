@@ -7,12 +7,15 @@
 #include "framework/Application.h"
 #include "framework/Desktop.h"
 #include "framework/Files.h"
+#include "framework/InstanceLock.h"
 #include "framework/RegFile.h"
 #include "framework/Registry.h"
 #include "session/BuildLog.h"
+#include "unattended/RunLocks.h"
 #include "TestRows.h"
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -96,6 +99,22 @@ TEST_F(AutoInstallTest, InstallTakesTheFirstRowWhoseTreeIsBesideAndCloses) {
   bool delphiFirst = RowOf("Delphi 7") < RowOf("C++Builder 6");
   EXPECT_EQ(BinPath(), Fs::CurrentFolder() + (delphiFirst ? "\\Delphi7\\Bin" : "\\BuilderC6\\Bin"));
   EXPECT_TRUE(form->Closed());
+}
+
+// A Standard edition's tree holds its own design package ("DclZelStd77.bpl") instead of the full
+// edition's.
+TEST_F(AutoInstallTest, TheTreeOfAStandardEditionIsFoundToo) {
+  const struct {
+    const char *Package, *Tree;
+  } cases[] = {{"Delphi7\\Bin\\DclZelStd77.bpl", "\\Delphi7\\Bin"},
+               {"BuilderC6\\Bin\\DclZelStd7C6.bpl", "\\BuilderC6\\Bin"}};
+  for (const auto &c : cases) {
+    RemoveTree(compiled);
+    Tree(c.Package);
+    desktop.ExpectMessage(Finished);
+    Start(compiled, {"INSTALL"});
+    EXPECT_EQ(BinPath(), Fs::CurrentFolder() + c.Tree) << c.Package;
+  }
 }
 
 TEST_F(AutoInstallTest, InstallNetConsidersOnlyTheDotNetRow) {
@@ -190,12 +209,63 @@ TEST_F(AutoInstallTest, WithoutAPersonTheInstallerAnswersByTheRuleAndWritesItsRe
 
   EXPECT_EQ(run({"/yes", "/build"}), 2);
   EXPECT_EQ(printed.at(0), "Unknown switch for the installer: /build");
+  // A result file that cannot be written is found out before the install, not after it.
+  TRegistry(TRootKey::CurrentUser).DeleteKey("\\Software\\Velmora Software");
+  EXPECT_EQ(run({"/yes", "/result:" + root / "missing\\r.json"}), 2);
+  EXPECT_EQ(printed.at(0), "The folder of /result does not exist: " + root / "missing");
+  EXPECT_EQ(BinPath(), "no record");
   Fs::WriteWholeFile(resultFile, "");
   Application().SetExeName("ZelInstall.exe");
   ASSERT_TRUE(Fs::SetCurrentFolder(root.Path()));
   EXPECT_EQ(RunUnattendedInstall({"/yes", "/result:r.json"}, [](const std::string &) {}), 1);
   EXPECT_NE(result().find("\"error\": \"Quivex files cannot be found under current folder structure.\""),
             std::string::npos) << result();
+}
+
+// While another run installs into the environment, this install is refused before it changes
+// anything: the window stays on its log, and without a person the exit code is 3.
+TEST_F(AutoInstallTest, AnInstallIsRefusedWhileAnotherRunInstallsIntoTheEnvironment) {
+  Tree("Delphi7\\Bin\\DclZel77.bpl");
+  TInstanceLock other(InstallLockName("Software\\Borland\\Delphi\\7.0", root / "Borland\\D7"));
+  ASSERT_TRUE(other.Held());
+  const std::string refused = "Another run installs into Delphi 7 Enterprise.";
+  Start(compiled, {"install"});
+  EXPECT_FALSE(form->Closed());
+  EXPECT_EQ(form->Memo1.Lines(), (TStringList{"EXCEPTION:", refused, std::string(44, '-')}));
+  EXPECT_EQ(Environments[std::size_t(RowOf("Delphi 7"))].StatusLabel->Caption(), "ERROR");
+
+  form.reset();
+  ResetEnvironments();
+  const std::string resultFile = root / "r.json";
+  TStringList printed;
+  Application().SetExeName("ZelInstall.exe");
+  ASSERT_TRUE(Fs::SetCurrentFolder(compiled));
+  EXPECT_EQ(RunUnattendedInstall({"/yes", "/result:" + resultFile},
+                                 [&](const std::string &line) { printed.push_back(line); }),
+            3);
+  EXPECT_EQ(std::count(printed.begin(), printed.end(), "  ERROR: " + refused), 1);
+  EXPECT_NE(ReadTextFile(resultFile).find("\"error\": \"" + refused + "\""), std::string::npos);
+  EXPECT_EQ(BinPath(), "no record");
+}
+
+// "INSTALL NET /yes" without the assembly cache tool: the message as in the window, and the install
+// goes on, but the result says what it went without.
+TEST_F(AutoInstallTest, WithoutTheCacheToolTheDotNetInstallWarns) {
+  Tree("Delphi8\\Assemblies\\Velmora.Quivex.Vcl.Design.dll");
+  const std::string resultFile = root / "r.json";
+  TStringList printed;
+  ASSERT_TRUE(Fs::SetCurrentFolder(compiled));
+  EXPECT_EQ(RunUnattendedInstall({"INSTALL", "NET", "/yes", "/result:" + resultFile},
+                                 [&](const std::string &line) { printed.push_back(line); }),
+            0);
+  const std::string missing = "Cannot find .Net GACUTIL.EXE tool in current search path.";
+  const std::string warning = missing + " No assembly was installed to the global assembly cache.";
+  EXPECT_NE(std::find(printed.begin(), printed.end(), "Error: " + missing), printed.end());
+  EXPECT_NE(std::find(printed.begin(), printed.end(), "  Warning: " + warning), printed.end());
+  std::string result = ReadTextFile(resultFile);
+  EXPECT_NE(result.find("\"status\": \"ok\""), std::string::npos) << result;
+  EXPECT_NE(result.find("\"warnings\": [\"" + warning + "\"]"), std::string::npos) << result;
+  EXPECT_EQ(BinPath(), Fs::CurrentFolder() + "\\Delphi8\\Assemblies"); // the rest was installed
 }
 
 TEST(ParentFolder, RemovesTheLastFolderAndStopsAtAnEmptyText) {

@@ -4,11 +4,13 @@
 #include "framework/Desktop.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
+#include "framework/InstanceLock.h"
 #include "framework/RegFile.h"
 #include "framework/Registry.h"
 #include "framework/Timer.h"
 #include "process/ExecuteCommand.h"
 #include "session/BuildLog.h"
+#include "unattended/RunLocks.h"
 #include "TestRows.h"
 #include "TestSupport.h"
 
@@ -87,6 +89,12 @@ protected:
     Application().SetDesktop(&desktop);
     Application().SetParameters({});
     ImportRegText(Machine);
+    // Delphi 5 in this test's own folder: an install holds a lock keyed on it, and tests run side by side.
+    std::string folder;
+    for (char c : sources / "D5")
+      folder += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    ImportRegText("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\5.0]\r\n\"RootDir\"=\"" + folder +
+                  "\"\r\n");
     form = std::make_unique<TRunForm>();
     WriteTextFile(sources / "ZelDefs.inc", "{$DEFINE QUIVEX}");
     Fs::CreateFolder(sources / "Compiled");
@@ -218,6 +226,31 @@ TEST_F(BuildRunTest, AnInstallFailureInsideARunIsReportedOnceAndTheLogKeepsTheWh
   EXPECT_EQ(Status(0), "ERROR");
   EXPECT_TRUE(Row(0).Checked());
   EXPECT_TRUE(form->Button4.Enabled());
+}
+
+// The window's runs keep out of another run's destination and environment as runs without a person
+// do: a destination held under another spelling refuses the run before it logs anything; an
+// environment being installed by another run fails its row.
+TEST_F(BuildRunTest, AnotherRunsDestinationOrInstallRefusesTheWindowsRun) {
+  {
+    TInstanceLock other(DestinationLockName(sources / "COMPILED\\..\\Compiled\\"));
+    ASSERT_TRUE(other.Held());
+    EXPECT_EQ(RunError(), "Another run builds into " + (sources / "Compiled") + ".");
+    EXPECT_TRUE(form->Memo1.Lines().empty());
+    EXPECT_TRUE(form->Steps.empty());
+  }
+  form->RealInstall = true;
+  Row(1).SetChecked(false);
+  Row(2).SetChecked(false);
+  TInstanceLock other(InstallLockName(EnvironmentRegistryKey(0), Environments[0].RootDir));
+  EXPECT_THROW(form->Button2Click(form->Button2), EAbort);
+  const TStringList &log = form->Memo1.Lines();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(TStringList(log.end() - 3, log.end()),
+            (TStringList{"EXCEPTION:", "Another run installs into " + Row(0).Caption() + ".",
+                         std::string(44, '-')}));
+  EXPECT_EQ(Status(0), "ERROR");
+  EXPECT_EQ(std::count(log.begin(), log.end(), "EXCEPTION:"), 1); // the install itself never began
 }
 
 TEST_F(BuildRunTest, AFlushInsideARunLeavesTheLogViewLockedUntilTheRunEnds) {

@@ -10,10 +10,12 @@
 #include "framework/Text.h"
 #include "librarybuild/CompileProcs.h"
 #include "session/BuildLog.h"
+#include "unattended/RunLocks.h"
 #include "unattended/RunResult.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -24,9 +26,12 @@ using TParameters = std::vector<std::string>;
 class TWatchedForm : public TUnattendedForm {
 public:
   std::vector<std::string> *Steps = nullptr;
+  bool RealInstall = false;
   void InstallEnvironment(int index, bool silent) override {
     Steps->push_back("install " + Environments[std::size_t(index)].CheckBox->Caption() +
                      (silent ? " silent" : ""));
+    if (RealInstall)
+      TUnattendedForm::InstallEnvironment(index, silent);
   }
   void RebuildDecisionCube(int index) override {
     Steps->push_back("dcube " + Environments[std::size_t(index)].CheckBox->Caption());
@@ -66,6 +71,7 @@ protected:
   const std::string startFolder = Fs::CurrentFolder();
   std::string systemFolder;
   std::vector<std::string> lines, steps;
+  bool realInstall = false;
 
   UnattendedRunTest() {
     ResetProgramState();
@@ -113,6 +119,7 @@ protected:
         [this] {
           auto form = std::make_unique<TWatchedForm>();
           form->Steps = &steps;
+          form->RealInstall = realInstall;
           return form;
         });
   }
@@ -262,14 +269,87 @@ TEST_F(UnattendedRunTest, AnIdeThatStaysOpenFailsItsEnvironmentEvenWithYes) {
 TEST_F(UnattendedRunTest, ASecondRunIntoTheSameDestinationIsRefused) {
   const std::string result = root / "result.json";
   Fs::CreateFolder(src + "\\Out");
-  TInstanceLock first(DestinationLockName(src + "\\Out"));
+  TInstanceLock first(DestinationLockName(src + "\\.\\OUT\\")); // the folder, however the first run spelt it
   ASSERT_TRUE(first.Held());
   EXPECT_EQ(Run({"/build", "/env:all", "/source:" + src, "/dest:Out", "/yes", "/result:" + result}),
-            ExitDestinationBusy);
+            ExitAnotherRun);
   EXPECT_EQ(lines, (std::vector<std::string>{"Another run builds into " + src + "\\Out."}));
   std::string json = ReadTextFile(result);
   EXPECT_NE(json.find("\"exitCode\": 3"), std::string::npos);
   EXPECT_EQ(ListTree(src + "\\Out"), std::vector<std::string>{}); // nothing was built
 }
+
+// The install refused because another run installs into the same environment (exit 3, as for the
+// destination), and the .NET install without the cache tool: failed unless /yes said to go on, and
+// then "ok" with the warning.
+TEST_F(UnattendedRunTest, TheInstallFailsWhileAnotherRunInstallsAndWarnsWithoutTheCacheTool) {
+  const std::string bds = root / "Borland Env\\BDS";
+  Environment("BDS\\2.0", bds, {"dccil"});
+  ImportRegText("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\BDS\\2.0]\r\n\"RootDir\"=\"" +
+                RegPath(bds) + "\"\r\n\"Edition\"=\"CSS\"\r\n");
+  Fs::CreateFolder(src + "\\Out");
+  realInstall = true;
+  const std::string result = root / "result.json", dotNet = "D8.NET*";
+  const std::string missing = "Cannot find .Net GACUTIL.EXE tool in current search path.";
+  const struct {
+    std::string Pattern;
+    bool Yes, Locked;
+    int Code;
+    std::string Status, Error, Warnings;
+  } cases[] = {
+      {dotNet, false, false, ExitFailed, "error",
+       missing + " Going on without the assembly cache needs /yes.", "[]"},
+      {dotNet, true, false, ExitOk, "ok", "",
+       "[\"" + missing + " No assembly was installed to the global assembly cache.\"]"},
+      {"Delphi 7*(update 1)", true, true, ExitAnotherRun, "error",
+       "Another run installs into Delphi 7 Enterprise (update 1).", "[]"},
+  };
+  for (const auto &c : cases) {
+    TParameters parameters = {"/build",    "/env:" + c.Pattern, "/source:" + src,
+                              "/dest:Out", "/install",          "/result:" + result};
+    if (c.Yes)
+      parameters.push_back("/yes");
+    std::optional<TInstanceLock> other;
+    if (c.Locked)
+      other.emplace(InstallLockName("Software\\Borland\\Delphi\\7.0", delphi7));
+    EXPECT_EQ(Run(parameters), c.Code) << Lines();
+    std::string json = ReadTextFile(result);
+    EXPECT_EQ(JsonTexts(json, "status"), std::vector<std::string>{c.Status}) << json;
+    EXPECT_EQ(JsonTexts(json, "error"), (std::vector<std::string>{"", c.Error})) << json;
+    EXPECT_NE(json.find("\"warnings\": " + c.Warnings + ",\n"), std::string::npos) << json;
+    EXPECT_TRUE(Printed(c.Error.empty() ? "  Warning: " + c.Warnings.substr(2, c.Warnings.size() - 4)
+                                        : "  ERROR: " + c.Error))
+        << Lines();
+    EXPECT_EQ(steps.size(), 1u) << Lines(); // the run reached the install
+  }
+}
+
+#ifdef _WIN32
+// The program's own command line is split as every Windows program splits its own: the escaped
+// quote stays inside /dest, whose value no folder can have, and /yes and /result after it stay
+// switches of their own instead of being swallowed into the destination.
+TEST(UnattendedCommandLine, AQuoteEscapedInAFolderIsAUsageErrorOfItsSwitch) {
+  TTempFolder temp;
+  TPipe input, output;
+  std::uint32_t error = 0;
+  ASSERT_TRUE(CreateChildPipe(input, TChildEnd::Read, error) &&
+              CreateChildPipe(output, TChildEnd::Write, error));
+  TChildProcess program;
+  ASSERT_TRUE(program.Start(
+      Quoted(BinaryPath("bin\\ZelRecompile.exe")) +
+          " /build \"/env:Delphi 7 Enterprise\" \"/dest:Out\\\"x\" /yes /result:" + (temp / "r.json"),
+      input.ReadEnd, output.WriteEnd));
+  ASSERT_TRUE(program.WaitForExit(60000));
+  EXPECT_EQ(program.ExitCode(), std::uint32_t(ExitUsage));
+  output.WriteEnd.Close();
+  std::string printed;
+  char buffer[4096];
+  while (std::uint32_t n = output.ReadEnd.Read(buffer, sizeof buffer))
+    printed.append(buffer, n);
+  EXPECT_EQ(printed.substr(0, printed.find('\r')),
+            "The value of /dest holds a character that no path can (\" < > | * ?): Out\"x");
+  EXPECT_FALSE(Fs::FileExists(temp / "r.json"));
+}
+#endif
 
 } // namespace

@@ -27,6 +27,39 @@ TEST(Files, PathsResolveWithoutRegardToCaseAndEitherSeparator) {
   EXPECT_EQ(Fs::ReadWholeFile(folder / "lib\\.\\sub\\..\\Sub\\zechart.pas").value_or(""), "unit ZeChart;");
 }
 
+// One text for one folder however it is spelt, and another for another folder: the key of the lock
+// that keeps two runs out of one destination.
+TEST(Files, ComparablePathIsOneTextForEverySpellingOfAFolder) {
+  TTempFolder folder;
+  const std::string startFolder = Fs::CurrentFolder();
+  const std::string out = folder / "Quivex Src\\Out", accented = folder / "Quivex Src\\\xc9t\xe9";
+  ASSERT_TRUE(Fs::ForceFolders(out));
+  ASSERT_TRUE(Fs::ForceFolders(accented));
+  std::vector<std::string> spellings = {folder / "QUIVEX SRC\\out", folder / "Quivex Src/Out/",
+                                        folder / "Quivex Src\\.\\Out",
+                                        folder / "Quivex Src\\..\\Quivex Src\\Out"};
+#ifdef _WIN32
+  char shortPath[MAX_PATH] = {};
+  DWORD length = ::GetShortPathNameA(out.c_str(), shortPath, MAX_PATH);
+  ASSERT_TRUE(length > 0 && length < MAX_PATH);
+  ASSERT_EQ(std::string(shortPath).find("Quivex Src"), std::string::npos) << shortPath; // "QUIVEX~1"
+  spellings.push_back(shortPath);
+#endif
+  const std::string key = Fs::ComparablePath(out);
+  for (const auto &spelling : spellings)
+    EXPECT_EQ(Fs::ComparablePath(spelling), key) << spelling;
+  EXPECT_EQ(Fs::ComparablePath(folder / "Quivex Src\\\xe9T\xc9"), Fs::ComparablePath(accented));
+  for (const std::string &other : {folder / "Quivex Src\\Out2", folder / "Quivex Src", accented})
+    EXPECT_NE(Fs::ComparablePath(other), key) << other;
+
+  // From the current folder, and below the existing part a folder not made yet.
+  ASSERT_TRUE(Fs::SetCurrentFolder(folder / "Quivex Src"));
+  EXPECT_EQ(Fs::ComparablePath("out"), key);
+  EXPECT_EQ(Fs::ComparablePath("..\\quivex src\\Out\\New\\"), Fs::ComparablePath(out + "\\NEW"));
+  EXPECT_NE(Fs::ComparablePath("Out\\New"), key);
+  Fs::SetCurrentFolder(startFolder);
+}
+
 TEST(Files, CopyAndMoveFailAsWindowsDoes) {
   TTempFolder folder;
   WriteTextFile(folder / "a.txt", "A");

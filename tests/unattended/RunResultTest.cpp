@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 #include "framework/Files.h"
 #include "framework/InstanceLock.h"
+#include "unattended/RunLocks.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,19 @@ TEST(RunResult, TextsAreEscapedForJson) {
   };
   for (const auto &c : cases)
     EXPECT_EQ(JsonString(c.Text), c.Json);
+}
+
+// The program's texts are in the system code page, Windows-1252 here as on a Western Windows; the
+// document is UTF-8 on both builds.
+TEST(RunResult, TextsAreConvertedFromTheSystemCodePage) {
+  TRunResult result;
+  TEnvironmentResult environment;
+  environment.Name = "Caf\xe9 \x80 \x9c";
+  environment.Error = "\xc0 \xff";
+  result.Environments = {environment};
+  std::string json = ResultJson(result);
+  EXPECT_NE(json.find("\"name\": \"Caf\xc3\xa9 \xe2\x82\xac \xc5\x93\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"error\": \"\xc3\x80 \xc3\xbf\""), std::string::npos) << json;
 }
 
 TEST(RunResult, TimesAreIsoUtc) {
@@ -45,6 +59,7 @@ TEST(RunResult, TheDocumentHoldsTheRunAndEveryEnvironment) {
   ok.Folder = "C:\\D7";
   ok.Status = "ok";
   ok.Seconds = 12.3456;
+  ok.Warnings = {"No \"cache\"."};
   ok.Packages = {"Zel77", "ZelDB77"};
   ok.OutputFolder = "C:\\Quivex\\Out\\Delphi7";
   TEnvironmentResult skipped;
@@ -78,6 +93,7 @@ TEST(RunResult, TheDocumentHoldsTheRunAndEveryEnvironment) {
       "status": "ok",
       "seconds": 12.346,
       "error": "",
+      "warnings": ["No \"cache\"."],
       "packages": ["Zel77", "ZelDB77"],
       "outputFolder": "C:\\Quivex\\Out\\Delphi7"
     },
@@ -88,6 +104,7 @@ TEST(RunResult, TheDocumentHoldsTheRunAndEveryEnvironment) {
       "status": "skipped",
       "seconds": 0.000,
       "error": "",
+      "warnings": [],
       "packages": [],
       "outputFolder": ""
     }
@@ -110,14 +127,25 @@ TEST(RunResult, TheFileIsReplacedWholeOrNotAtAll) {
   EXPECT_THROW(WriteResultFile(temp / "missing\\r.json", result), EFileError);
 }
 
-TEST(DestinationLock, OneFolderHasOneLockWhateverItsSpelling) {
-  const std::string name = DestinationLockName("C:\\Quivex\\Out");
+// The folder's spellings themselves are the file layer's to tell apart (ComparablePath).
+TEST(RunLocks, OneFolderOrEnvironmentHasOneLockWhateverItsSpelling) {
+  TTempFolder temp;
+  const std::string out = temp / "Quivex\\Out";
+  const std::string name = DestinationLockName(out);
   EXPECT_EQ(name.rfind("ZelRecompile.Destination.", 0), 0u);
   EXPECT_EQ(name.find('\\'), std::string::npos);
-  for (const char *same : {"c:\\quivex\\out", "C:/Quivex/Out", "C:\\Quivex\\Out\\"})
+  for (const std::string &same : {temp / "quivex\\OUT", temp / "Quivex/Out", out + "\\",
+                                  temp / "Quivex\\.\\Out", temp / "Quivex\\..\\Quivex\\Out"})
     EXPECT_EQ(DestinationLockName(same), name) << same;
-  for (const char *other : {"C:\\Quivex\\Out2", "D:\\Quivex\\Out", "C:\\Quivex"})
+  for (const std::string &other : {temp / "Quivex\\Out2", temp / "Quivex", temp / "Out"})
     EXPECT_NE(DestinationLockName(other), name) << other;
+
+  const std::string folder = temp / "Borland\\Delphi7";
+  const std::string delphi7 = InstallLockName("Software\\Borland\\Delphi\\7.0", folder);
+  EXPECT_EQ(delphi7.rfind("ZelRecompile.Install.", 0), 0u);
+  EXPECT_EQ(InstallLockName("\\SOFTWARE\\borland\\delphi\\7.0", temp / "BORLAND\\.\\Delphi7\\"), delphi7);
+  EXPECT_NE(InstallLockName("Software\\Borland\\Delphi\\6.0", folder), delphi7);
+  EXPECT_NE(InstallLockName("Software\\Borland\\Delphi\\7.0", temp / "Borland\\Delphi7 Copy"), delphi7);
 }
 
 TEST(InstanceLock, ASecondHolderIsRefusedUntilTheFirstLetsGo) {

@@ -37,8 +37,9 @@ TEST(Switches, TheInstallerWithSwitchesRunsWithoutTheWindowAndTakesOnlyItsOwn) {
   EXPECT_TRUE(switches.Yes);
   EXPECT_EQ(switches.ResultFile, "C:\\r.json");
   EXPECT_EQ(switches.Parameters, (TParameters{"INSTALL", "NET"}));
-  for (const TParameters &bad : {TParameters{"/yes", "/yes"}, TParameters{"/yes:no"}, TParameters{"/result"},
-                                 TParameters{"/result:"}, TParameters{"/result:a", "/result:b"}, TParameters{"/env:all"}})
+  for (const TParameters &bad :
+       {TParameters{"/yes", "/yes"}, TParameters{"/yes:no"}, TParameters{"/result"}, TParameters{"/result:"},
+        TParameters{"/result:a", "/result:b"}, TParameters{"/env:all"}, TParameters{"/result:r?.json"}})
     EXPECT_THROW(ParseInstallSwitches(bad), EUsageError) << ::testing::PrintToString(bad);
 }
 
@@ -83,6 +84,14 @@ TEST(Switches, BadCommandLinesNameTheProblem) {
       {{"/list", "/env:all"}, "The switch /env needs /build."},
       {{"/list", "/result:r.json"}, "The switch /result needs /build."},
       {{"/build"}, "/build needs at least one /env:PATTERN."},
+      {{"/build", "/env:all", "/dest:Out\"x"},
+       "The value of /dest holds a character that no path can (\" < > | * ?): Out\"x"},
+      {{"/build", "/env:all", "/source:C:\\a|b"},
+       "The value of /source holds a character that no path can (\" < > | * ?): C:\\a|b"},
+      {{"/build", "/env:all", "/log:<l>"},
+       "The value of /log holds a character that no path can (\" < > | * ?): <l>"},
+      {{"/build", "/env:all", "/result:r*.json"},
+       "The value of /result holds a character that no path can (\" < > | * ?): r*.json"},
   };
   for (const auto &c : cases) {
     try {

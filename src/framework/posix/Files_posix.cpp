@@ -2,6 +2,7 @@
 // to case, Win32 error codes, and the read-only attribute honoured (even for root, who could
 // otherwise delete or overwrite anything).
 #include "Win32Codes.h"
+#include "framework/CodePage.h"
 #include "framework/Files.h"
 
 #include <array>
@@ -367,9 +368,14 @@ bool SetCurrentFolder(const std::string &path) {
   return true;
 }
 
-std::string SystemFolder() {
-  return SystemFolderSetting();
+std::string ComparablePath(const std::string &path) {
+  std::string native = NativePath(path);
+  while (native.size() > 1 && native.back() == '/')
+    native.pop_back();
+  return UpperCaseSystemCodePage(native);
 }
+
+std::string SystemFolder() { return SystemFolderSetting(); }
 
 std::optional<std::string> ReadWholeFile(const std::string &path) {
   std::string native = NativePath(path);

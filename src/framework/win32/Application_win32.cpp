@@ -2,32 +2,18 @@
 #include "framework/Controls.h"
 #include "framework/Desktop.h"
 #include "framework/Event.h"
+#include "framework/Process.h"
 #include "framework/WinApi.h"
 
 TApplication::TApplication() : platformDesktop_(std::make_unique<TWin32Desktop>()) {}
 
-// The parameters as Delphi's ParamStr splits them: blanks separate, double quotes group and are
-// removed.
+// The parameters as the C runtime gives them to main and CommandLineToArgvW splits them: blanks
+// separate outside quotes, 2n backslashes before a quote give n and the quote groups, 2n+1 give n
+// and a literal quote, and a quote right after a closing one is literal. So "/dest:Out\"x" is one
+// parameter, as every other Windows program reads it.
 const std::vector<std::string> &TApplication::PlatformParameters() {
   static const std::vector<std::string> parameters = [] {
-    std::vector<std::string> items;
-    const char *p = ::GetCommandLineA();
-    while (*p) {
-      while (*p && static_cast<unsigned char>(*p) <= ' ')
-        ++p;
-      if (!*p)
-        break;
-      std::string item;
-      bool quoted = false;
-      while (*p && (quoted || static_cast<unsigned char>(*p) > ' ')) {
-        if (*p == '"')
-          quoted = !quoted;
-        else
-          item += *p;
-        ++p;
-      }
-      items.push_back(item);
-    }
+    std::vector<std::string> items = SplitCommandLine(::GetCommandLineA());
     if (!items.empty())
       items.erase(items.begin());
     return items;

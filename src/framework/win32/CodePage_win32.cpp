@@ -12,3 +12,10 @@ std::string Utf8FromSystemCodePage(const std::string &text) {
   ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), length, nullptr, nullptr);
   return utf8;
 }
+
+std::string UpperCaseSystemCodePage(const std::string &text) {
+  std::string upper = text;
+  if (!upper.empty())
+    ::CharUpperBuffA(upper.data(), DWORD(upper.size()));
+  return upper;
+}

@@ -125,6 +125,77 @@ bool SetCurrentFolder(const std::string &path) {
   return ::SetCurrentDirectoryA(path.c_str()) != 0;
 }
 
+namespace {
+
+std::wstring WideFromSystemCodePage(const std::string &text) {
+  int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+  std::wstring wide(std::size_t(length), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), length);
+  return wide;
+}
+
+std::string Utf8(const std::wstring &wide) {
+  int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string utf8(std::size_t(length), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), utf8.data(), length, nullptr, nullptr);
+  return utf8;
+}
+
+// Both calls answer with the length they need when the buffer is too small.
+template <typename TCall> std::wstring PathCall(TCall call) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = call(path.data(), DWORD(path.size()));
+    if (n == 0)
+      return {};
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(n);
+  }
+}
+
+std::wstring LongPath(const std::wstring &path) {
+  return PathCall(
+      [&path](wchar_t *buffer, DWORD size) { return ::GetLongPathNameW(path.c_str(), buffer, size); });
+}
+
+} // namespace
+
+std::string ComparablePath(const std::string &path) {
+  std::wstring wide = WideFromSystemCodePage(path);
+  std::wstring full = PathCall([&wide](wchar_t *buffer, DWORD size) {
+    return ::GetFullPathNameW(wide.c_str(), size, buffer, nullptr);
+  });
+  if (full.empty())
+    full = wide;
+  // A folder not made yet has no long name of its own: that of its nearest existing parent, with
+  // the rest as written.
+  std::wstring existing = full, rest;
+  for (;;) {
+    std::wstring longPath = LongPath(existing);
+    if (!longPath.empty()) {
+      if (!rest.empty() && longPath.back() == L'\\')
+        longPath.pop_back();
+      full = longPath + rest;
+      break;
+    }
+    std::size_t slash = existing.find_last_of(L'\\');
+    bool driveRoot = slash == 2 && existing[1] == L':';
+    if (slash == std::wstring::npos || slash == 0 || (driveRoot && existing.size() == 3))
+      break;
+    rest = existing.substr(slash) + rest;
+    existing.resize(driveRoot ? 3 : slash); // "C:" alone would be that drive's current folder
+  }
+  while (full.size() > 3 && full.back() == L'\\')
+    full.pop_back();
+  // The letters as the file system compares them: outside ASCII too.
+  if (!full.empty())
+    ::CharUpperBuffW(full.data(), DWORD(full.size()));
+  return Utf8(full);
+}
+
 std::string SystemFolder() {
   std::array<char, MAX_PATH + 1> buffer{};
 #if defined(_WIN64)
