@@ -141,6 +141,44 @@ int PrintUsage(const TOutput &output, const std::string &message, const char *co
   return ExitUsage;
 }
 
+// One environment's uninstall for a run without a person: "ok" when something was undone,
+// "skipped" when nothing was recorded (or the question was declined), "error" when a change could
+// not be put back or another run holds the environment (anotherRun).
+TEnvironmentResult UninstallForResult(TUnattendedForm &form, int index, const TOutput &output, bool &anotherRun) {
+  const TEnviron &row = Environments[std::size_t(index)];
+  TEnvironmentResult environment;
+  environment.Index = index;
+  environment.Name = row.CheckBox->Caption();
+  environment.Folder = row.RootDir;
+  output(environment.Name);
+  if (form.Desktop)
+    form.Desktop->NewEnvironment();
+  auto start = std::chrono::steady_clock::now();
+  anotherRun = false;
+  try {
+    TUninstallOutcome outcome = form.UninstallQuivexFrom(index);
+    environment.Status = outcome.Status == TUninstallOutcome::Undone   ? "ok"
+                         : outcome.Status == TUninstallOutcome::Failed ? "error"
+                                                                       : "skipped";
+    for (const auto &failure : outcome.Report.Failed)
+      environment.Error += (environment.Error.empty() ? "" : "; ") + failure;
+    environment.ChangedSinceInstall = outcome.Report.ChangedSince;
+    if (outcome.Report.Journals > 0)
+      for (const auto &line : UndoReportLines(outcome.Report, "undone"))
+        output("  " + line);
+  } catch (const std::exception &error) {
+    anotherRun = dynamic_cast<const EAnotherRun *>(&error) != nullptr;
+    environment.Status = "error";
+    environment.Error = error.what();
+    AppendToBuildLog("EXCEPTION:");
+    AppendToBuildLog(environment.Error);
+    output("  ERROR: " + OneLine(environment.Error));
+  }
+  form.FlushBuildLog();
+  environment.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return environment;
+}
+
 class TUnattendedRun {
 public:
   TUnattendedRun(const TOutput &output, const TUnattendedFormFactory &makeForm)
@@ -164,7 +202,7 @@ public:
     watched = form_.get();
     if (options.Action == TUnattendedOptions::TAction::List)
       return List();
-    int code = Build();
+    int code = options.Action == TUnattendedOptions::TAction::Uninstall ? Uninstall() : Build();
     watched = nullptr;
     return code;
   }
@@ -178,6 +216,37 @@ private:
       output_(std::to_string(i) + "\t" + row.CheckBox->Caption() + "\t" + row.RootDir);
     }
     return ExitOk;
+  }
+
+  int Uninstall() {
+    doneWord_ = "uninstalled";
+    TUnattendedOptions &options = result_.Options;
+    try {
+      if (!options.LogFile.empty())
+        options.LogFile = AbsolutePath(options.LogFile);
+      if (!options.ResultFile.empty())
+        options.ResultFile = AbsolutePath(options.ResultFile);
+      RequireFolderOf(options.ResultFile, "result");
+      RequireFolderOf(options.LogFile, "log");
+      std::vector<std::string> names;
+      for (int i = 0; i < EnvironmentCount; ++i)
+        names.push_back(Environments[std::size_t(i)].CheckBox->Caption());
+      selected_ = SelectEnvironments(names, options.Patterns);
+    } catch (const EUsageError &error) {
+      result_.Error = error.Message();
+      return Finish(Usage(error.Message()));
+    }
+    ran_ = true;
+    int code = ExitOk;
+    for (int i : selected_) {
+      bool anotherRun = false;
+      result_.Environments.push_back(UninstallForResult(*form_, i, output_, anotherRun));
+      if (anotherRun)
+        code = ExitAnotherRun;
+      else if (result_.Environments.back().Status == "error" && code == ExitOk)
+        code = ExitFailed;
+    }
+    return Finish(code);
   }
 
   int Build() {
@@ -286,8 +355,8 @@ private:
       built += environment.Status == "ok";
     }
     if (ran_)
-      output_(std::to_string(built) + " of " + std::to_string(result_.Environments.size()) +
-              " environments built.");
+      output_(std::to_string(built) + " of " + std::to_string(result_.Environments.size()) + " environments " +
+              doneWord_ + ".");
     try {
       if (!options.LogFile.empty() && ran_)
         SaveLines(options.LogFile, form_->WholeLog);
@@ -315,6 +384,7 @@ private:
   TRunResult result_;
   std::vector<int> selected_;
   bool ran_ = false; // the window's run went past its checks and locks
+  std::string doneWord_ = "built";
 };
 
 } // namespace
@@ -341,7 +411,9 @@ public:
     } catch (const EUsageError &error) {
       return PrintUsage(output_, error.Message(), InstallUsageLines);
     }
-    result_.Options.Install = true;
+    uninstall_ = switches.Uninstall;
+    result_.Options.Action = uninstall_ ? TUnattendedOptions::TAction::Uninstall : TUnattendedOptions::TAction::Build;
+    result_.Options.Install = !uninstall_;
     result_.Options.Yes = switches.Yes;
     result_.Options.ResultFile = resultFile;
     Application().SetParameters(switches.Parameters);
@@ -371,6 +443,8 @@ private:
   int Install(const std::vector<std::string> &parameters) {
     const std::string startFolder = Fs::CurrentFolder();
     bool netOnly = parameters.size() >= 2 && UpperCase(parameters[0]) == "INSTALL" && UpperCase(parameters[1]) == "NET";
+    if (uninstall_)
+      return UninstallFound();
     int index = form_->FindInstallableEnvironment(netOnly);
     if (index < 0) {
       result_.Error = "Quivex files cannot be found under current folder structure.";
@@ -409,10 +483,28 @@ private:
     return environment.Status == "ok" ? ExitOk : ExitFailed;
   }
 
+  int UninstallFound() {
+    int index = form_->FindInstallableEnvironment(false);
+    if (index < 0) {
+      result_.Error = "Quivex files cannot be found under current folder structure.";
+      output_(result_.Error);
+      return ExitFailed;
+    }
+    result_.DestinationFolder = form_->DestinationBase;
+    bool anotherRun = false;
+    result_.Environments.push_back(UninstallForResult(*form_, index, output_, anotherRun));
+    const TEnvironmentResult &environment = result_.Environments.back();
+    output_(environment.Status + ": " + environment.Name);
+    if (anotherRun)
+      return ExitAnotherRun;
+    return environment.Status == "error" ? ExitFailed : ExitOk;
+  }
+
   const TOutput &output_;
   THeadlessWindow window_;
   std::unique_ptr<TUnattendedForm> &form_ = window_.Form();
   TRunResult result_;
+  bool uninstall_ = false;
 };
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "framework/Registry.h"
 #include "framework/Text.h"
 #include "decisioncube/DecisionCubeBuild.h"
+#include "changes/EnvironmentChanges.h"
 #include "ideintegration/InstallDriver.h"
 #include "process/EnvironmentCheck.h"
 #include "session/BuildLog.h"
@@ -164,3 +165,24 @@ void TVersionsForm::InstallEnvironment(int index, bool silent) {
 }
 
 void TVersionsForm::RebuildDecisionCube(int index) { ::RebuildDecisionCube(*this, index); }
+
+TUninstallOutcome TVersionsForm::UninstallQuivexFrom(int index) {
+  const TEnviron &row = Environments[std::size_t(index)];
+  const std::string caption = row.CheckBox->Caption();
+  EnsureBuildLog();
+  TInstanceLock lock(InstallLockName(EnvironmentRegistryKey(index), row.RootDir));
+  if (!lock.Held())
+    throw EAnotherRun("Another run installs into " + caption + ".");
+  TUninstallOutcome outcome;
+  if (!HasJournalsToUndo(EnvironmentRegistryKey(index), JournalFolder())) {
+    AppendToBuildLog("Nothing to uninstall: no change of this program is recorded for " + caption + ".");
+    return outcome;
+  }
+  if (!AskYesNo("Do you want to uninstall Quivex Pro " + std::to_string(LibraryVersion) + " from " + caption +
+                "?\r\rEvery change this program made to it is undone; what was changed since stays.")) {
+    AppendToBuildLog("Uninstall from " + caption + " declined.");
+    outcome.Status = TUninstallOutcome::Declined;
+    return outcome;
+  }
+  return UninstallQuivex(index);
+}

@@ -2,6 +2,7 @@
 // log page, and BEGIN. Its handlers only dispatch; the work lives in the subsystems.
 #pragma once
 #include "framework/Controls.h"
+#include "ideintegration/Uninstall.h"
 #include "session/BuildHost.h"
 
 #include <chrono>
@@ -61,6 +62,8 @@ public:
   // The automatic install mode's place in the first showing (and in an install without a person):
   // true when it took over.
   bool StartAutomaticInstall();
+  // ZelInstall.exe /uninstall: the environment of the tree found, asked, then uninstalled.
+  bool StartAutomaticUninstall();
 
   // TBuildHost
   bool AskYesNo(const std::string &message) override;
@@ -84,6 +87,10 @@ public:
   // The steps of a run after the build of an environment.
   virtual void InstallEnvironment(int index, bool silent);
   virtual void RebuildDecisionCube(int index);
+  // Undoes every change this program made to the environment, after asking, under the
+  // environment's install lock (raises EAnotherRun when another run holds it); the log says what
+  // was restored.
+  TUninstallOutcome UninstallQuivexFrom(int index);
 
 protected:
   void FormShow() override;

@@ -62,6 +62,40 @@ int TVersionsForm::FindInstallableEnvironment(bool netOnly) {
   return -1;
 }
 
+bool TVersionsForm::StartAutomaticUninstall() {
+  TApplication &application = Application();
+  int index = FindInstallableEnvironment(false);
+  if (index == -1) {
+    application.Desktop().ShowMessage("Quivex files cannot be found under current folder structure.");
+    return true;
+  }
+  const std::string caption = Environments[std::size_t(index)].CheckBox->Caption();
+  try {
+    TUninstallOutcome outcome = UninstallQuivexFrom(index);
+    FlushBuildLog();
+    if (outcome.Status == TUninstallOutcome::NothingRecorded)
+      application.Desktop().ShowMessage("Nothing to uninstall: no change of this program is recorded for " + caption +
+                                        ".");
+    else if (outcome.Status == TUninstallOutcome::Undone)
+      application.Desktop().ShowMessage("Quivex Pro was uninstalled from " + caption + "." +
+                                        (outcome.Report.ChangedSince.empty()
+                                             ? std::string()
+                                             : "\r\rChanged since the install, and left as they are: " +
+                                                   std::to_string(outcome.Report.ChangedSince.size()) +
+                                                   " (see the log)."));
+    else if (outcome.Status == TUninstallOutcome::Failed)
+      throw Exception("Some changes could not be undone (see the log).");
+  } catch (const std::exception &error) {
+    try {
+      ReportBuildError(index, error);
+    } catch (const EAbort &) {
+    }
+    return true; // the window stays with the log in front
+  }
+  Close();
+  return true;
+}
+
 bool TVersionsForm::StartAutomaticInstall() {
   TApplication &application = Application();
   if (application.ParamCount() >= 1 && UpperCase(application.ParamStr(1)) == "INSTALL") {
@@ -75,6 +109,8 @@ bool TVersionsForm::StartAutomaticInstall() {
   }
   if (!IsInstallerName(application.ExeName()))
     return false;
+  if (application.ParamCount() >= 1 && IsUninstallParameter(application.ParamStr(1)))
+    return StartAutomaticUninstall();
   int index = FindInstallableEnvironment(false);
   if (index == -1) {
     application.Desktop().ShowMessage("Quivex files cannot be found under current folder structure.");

@@ -195,12 +195,25 @@ std::vector<TStoredJournal> ReadJournals(const std::string &folder) {
   return journals;
 }
 
+namespace {
+bool IsToUndo(const TStoredJournal &journal, const std::string &key) {
+  return UpperCase(journal.Header.Key) == UpperCase(key) && journal.State != "undone" &&
+         journal.State != "rolledBack";
+}
+} // namespace
+
+bool HasJournalsToUndo(const std::string &key, const std::string &journalFolder) {
+  for (const auto &journal : ReadJournals(journalFolder))
+    if (IsToUndo(journal, key))
+      return true;
+  return false;
+}
+
 TUninstallReport UninstallEnvironment(const std::string &key, const std::string &journalFolder) {
   TUninstallReport report;
   auto journals = ReadJournals(journalFolder);
   for (auto journal = journals.rbegin(); journal != journals.rend(); ++journal) {
-    if (UpperCase(journal->Header.Key) != UpperCase(key) || journal->State == "undone" ||
-        journal->State == "rolledBack")
+    if (!IsToUndo(*journal, key))
       continue;
     TUndoReport undone = UndoChanges(journal->Changes, journalFolder);
     report.Undone += undone.Undone;

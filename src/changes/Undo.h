@@ -28,6 +28,9 @@ struct TStoredJournal {
 };
 std::vector<TStoredJournal> ReadJournals(const std::string &folder);
 
+// Whether the environment with registry key key has a journal that an uninstall would undo.
+bool HasJournalsToUndo(const std::string &key, const std::string &journalFolder);
+
 struct TUninstallReport : TUndoReport {
   int Journals = 0; // journals undone
 };

@@ -6,7 +6,7 @@
 #include <string>
 
 struct TUninstallOutcome {
-  enum TStatus { Undone, NothingRecorded, Failed } Status = NothingRecorded;
+  enum TStatus { Undone, NothingRecorded, Declined, Failed } Status = NothingRecorded;
   TUninstallReport Report;
 };
 

@@ -80,8 +80,8 @@ std::string Object(const TMembers &members, const std::string &indent) {
   return json + indent + "}";
 }
 
-std::string EnvironmentJson(const TEnvironmentResult &environment) {
-  return Object({{"index", std::to_string(environment.Index)},
+std::string EnvironmentJson(const TEnvironmentResult &environment, bool uninstall) {
+  TMembers members = {{"index", std::to_string(environment.Index)},
                  {"name", Text(environment.Name)},
                  {"folder", Text(environment.Folder)},
                  {"status", Text(environment.Status)},
@@ -89,8 +89,10 @@ std::string EnvironmentJson(const TEnvironmentResult &environment) {
                  {"error", Text(environment.Error)},
                  {"warnings", TextArray(environment.Warnings)},
                  {"packages", TextArray(environment.Packages)},
-                 {"outputFolder", Text(environment.OutputFolder)}},
-                "    ");
+                 {"outputFolder", Text(environment.OutputFolder)}};
+  if (uninstall)
+    members.push_back({"changedSinceInstall", TextArray(environment.ChangedSinceInstall)});
+  return Object(members, "    ");
 }
 
 } // namespace
@@ -99,7 +101,8 @@ std::string ResultJson(const TRunResult &result) {
   const TUnattendedOptions &options = result.Options;
   std::string environments = "[";
   for (std::size_t i = 0; i < result.Environments.size(); ++i)
-    environments += (i ? ",\n    " : "\n    ") + EnvironmentJson(result.Environments[i]);
+    environments += (i ? ",\n    " : "\n    ") + EnvironmentJson(result.Environments[i],
+                                                                  options.Action == TUnattendedOptions::TAction::Uninstall);
   environments += result.Environments.empty() ? "]" : "\n  ]";
   TMembers optionMembers = {{"environments", TextArray(options.Patterns)},
                             {"source", Text(result.SourceFolder)},

@@ -19,6 +19,8 @@ struct TEnvironmentResult {
   // assemblies): its status is "ok", but not all of it was done.
   std::vector<std::string> Warnings;
   std::vector<std::string> Packages; // the packages built, in build order
+  // An uninstall's values and files that someone changed since the install: left as they are.
+  std::vector<std::string> ChangedSinceInstall;
   std::string OutputFolder;
 };
 

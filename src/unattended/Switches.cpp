@@ -6,9 +6,11 @@
 #include <set>
 
 const char *const UsageLines[] = {
-    "Usage: ZelRecompile [/list | /build /env:PATTERN... [options]]",
+    "Usage: ZelRecompile [/list | /build /env:PATTERN... [options] | /uninstall /env:PATTERN... [/yes]",
+    "  [/log:FILE] [/result:FILE]]",
     "  /list              prints the detected environments: index, name, folder",
     "  /build             builds the environments that the /env patterns name",
+    "  /uninstall         undoes every change this program made to the named environments",
     "  /env:PATTERN       a row name with * and ?; may be repeated; /env:all takes every row",
     "  /source:FOLDER     the Quivex sources (default: the saved setting)",
     "  /dest:FOLDER       the destination, relative to the sources or absolute (default: the saved setting)",
@@ -21,7 +23,9 @@ const char *const UsageLines[] = {
     nullptr};
 
 const char *const InstallUsageLines[] = {
-    "Usage: ZelInstall [/yes] [/result:FILE], or ZelRecompile INSTALL [NET] [/yes] [/result:FILE]",
+    "Usage: ZelInstall [/uninstall] [/yes] [/result:FILE], or ZelRecompile INSTALL [NET] [/yes]",
+    "  [/result:FILE]",
+    "  /uninstall         undoes every change this program made to the environment of the tree found",
     "  /yes               answers every question Yes; without it a question fails the install",
     "  /result:FILE       writes the result as JSON when the install ends",
     "Exit codes: 0 installed, 1 not found or failed, 2 a usage error, 3 another run installs into the",
@@ -51,7 +55,7 @@ void CheckPathValue(const std::string &name, const std::string &value) {
                       " holds a character that no path can (\" < > | * ?): " + value);
 }
 
-const std::set<std::string> FlagSwitches = {"list", "build", "xfm", "install", "dcube", "yes"};
+const std::set<std::string> FlagSwitches = {"list", "build", "uninstall", "xfm", "install", "dcube", "yes"};
 const std::set<std::string> ValueSwitches = {"env", "source", "dest", "log", "result"};
 // The switches that only a build reads; /list refuses them rather than ignore them silently.
 const std::set<std::string> BuildSwitches = {"env",   "source", "dest", "xfm",   "install",
@@ -106,6 +110,8 @@ private:
       list_ = true;
     else if (name == "build")
       build_ = true;
+    else if (name == "uninstall")
+      uninstall_ = true;
     else if (name == "xfm")
       options_.Xfm = true;
     else if (name == "install")
@@ -127,10 +133,19 @@ private:
   }
 
   void Check() {
-    if (list_ && build_)
-      throw EUsageError("/list and /build cannot be combined.");
-    if (!list_ && !build_)
-      throw EUsageError("Say what to do: /list or /build.");
+    if (int(list_) + int(build_) + int(uninstall_) > 1)
+      throw EUsageError("/list, /build and /uninstall cannot be combined.");
+    if (!list_ && !build_ && !uninstall_)
+      throw EUsageError("Say what to do: /list, /build or /uninstall.");
+    if (uninstall_) {
+      options_.Action = TUnattendedOptions::TAction::Uninstall;
+      for (const char *name : {"source", "dest", "xfm", "install", "dcube"})
+        if (seen_.count(name))
+          throw EUsageError(std::string("The switch /") + name + " needs /build.");
+      if (options_.Patterns.empty())
+        throw EUsageError("/uninstall needs at least one /env:PATTERN.");
+      return;
+    }
     if (list_) {
       options_.Action = TUnattendedOptions::TAction::List;
       for (const auto &name : BuildSwitches)
@@ -143,7 +158,7 @@ private:
 
   TUnattendedOptions options_;
   std::set<std::string> seen_;
-  bool list_ = false, build_ = false;
+  bool list_ = false, build_ = false, uninstall_ = false;
 };
 
 } // namespace
@@ -163,9 +178,16 @@ bool IsInstallerName(const std::string &exeName) {
   return UpperCase(slash == std::string::npos ? exeName : exeName.substr(slash + 1)) == "ZELINSTALL.EXE";
 }
 
+bool IsUninstallParameter(const std::string &parameter) {
+  return IsSwitch(parameter) && LowerCase(parameter.substr(1)) == "uninstall";
+}
+
 bool IsUnattendedInstallCommandLine(const std::vector<std::string> &parameters, const std::string &exeName) {
   bool installer = IsInstallerName(exeName) || (!parameters.empty() && UpperCase(parameters[0]) == "INSTALL");
-  return installer && std::any_of(parameters.begin(), parameters.end(), IsSwitch);
+  // "/uninstall" alone keeps the window's questions: the installer's own mode with a person.
+  return installer && std::any_of(parameters.begin(), parameters.end(), [](const std::string &parameter) {
+           return IsSwitch(parameter) && LowerCase(parameter.substr(1)) != "uninstall";
+         });
 }
 
 TInstallSwitches ParseInstallSwitches(const std::vector<std::string> &parameters) {
@@ -181,12 +203,14 @@ TInstallSwitches ParseInstallSwitches(const std::vector<std::string> &parameters
         LowerCase(parameter.substr(1, colon == std::string::npos ? std::string::npos : colon - 1));
     if (name == "yes" && colon == std::string::npos && !switches.Yes) {
       switches.Yes = true;
+    } else if (name == "uninstall" && colon == std::string::npos && !switches.Uninstall) {
+      switches.Uninstall = true;
     } else if (name == "result" && colon != std::string::npos && colon + 1 < parameter.size() && !resultSeen) {
       switches.ResultFile = parameter.substr(colon + 1);
       CheckPathValue("result", switches.ResultFile);
       resultSeen = true;
-    } else if (name == "yes" || name == "result") {
-      throw EUsageError("The installer takes /yes and /result:FILE once each: " + parameter);
+    } else if (name == "yes" || name == "result" || name == "uninstall") {
+      throw EUsageError("The installer takes /uninstall, /yes and /result:FILE once each: " + parameter);
     } else {
       throw EUsageError("Unknown switch for the installer: " + parameter);
     }

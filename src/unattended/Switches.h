@@ -15,7 +15,7 @@ public:
 };
 
 struct TUnattendedOptions {
-  enum class TAction { List, Build } Action = TAction::Build;
+  enum class TAction { List, Build, Uninstall } Action = TAction::Build;
   std::vector<std::string> Patterns; // one per /env, in the order given
   std::optional<std::string> Source; // unset: the saved settings
   std::optional<std::string> Destination;
@@ -41,12 +41,17 @@ bool IsInstallerName(const std::string &exeName);
 // is a switch.
 bool IsUnattendedInstallCommandLine(const std::vector<std::string> &parameters, const std::string &exeName);
 
+// "/uninstall" (or "-uninstall", in any case).
+bool IsUninstallParameter(const std::string &parameter);
+
 struct TInstallSwitches {
   bool Yes = false;
+  bool Uninstall = false; // "/uninstall": undo the installs into the environment found
   std::string ResultFile;              // empty: no result file
   std::vector<std::string> Parameters; // the install mode's own: "INSTALL" ["NET"]
 };
-// The installer takes "/yes" and "/result:FILE" beside its own parameters; raises EUsageError.
+// The installer takes "/uninstall", "/yes" and "/result:FILE" beside its own parameters; raises
+// EUsageError.
 TInstallSwitches ParseInstallSwitches(const std::vector<std::string> &parameters);
 extern const char *const InstallUsageLines[];
 
