@@ -1,4 +1,5 @@
 #include "UnattendedRun.h"
+#include "DoctorRun.h"
 
 #include "environments/Environments.h"
 #include "framework/Application.h"
@@ -149,6 +150,8 @@ public:
     watched = form_.get();
     if (options.Action == TUnattendedOptions::TAction::List)
       return List();
+    if (options.Action == TUnattendedOptions::TAction::Doctor)
+      return RunDoctorCommand(*form_, options, output_);
     int code = Build();
     watched = nullptr;
     return code;

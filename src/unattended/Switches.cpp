@@ -6,9 +6,11 @@
 #include <set>
 
 const char *const UsageLines[] = {
-    "Usage: ZelRecompile [/list | /build /env:PATTERN... [options]]",
+    "Usage: ZelRecompile [/list | /build /env:PATTERN... [options] | /doctor [/env:PATTERN...] [options]]",
     "  /list              prints the detected environments: index, name, folder",
     "  /build             builds the environments that the /env patterns name",
+    "  /doctor            checks each environment's set-up and says what to fix (every row without /env);",
+    "                     takes /env, /source, /dest and /result, and changes nothing",
     "  /env:PATTERN       a row name with * and ?; may be repeated; /env:all takes every row",
     "  /source:FOLDER     the Quivex sources (default: the saved setting)",
     "  /dest:FOLDER       the destination, relative to the sources or absolute (default: the saved setting)",
@@ -16,7 +18,8 @@ const char *const UsageLines[] = {
     "  /yes               answers every question Yes; without it a question fails the environment",
     "  /log:FILE          writes the whole log",
     "  /result:FILE       writes the result as JSON when the run ends",
-    "Exit codes: 0 all built, 1 a failure, 2 a usage error, 3 another run builds into the same destination",
+    "Exit codes: 0 all built, 1 a failure, 2 a usage error, 3 another run builds into the same destination;",
+    "  /doctor: 0 no error found, 1 errors found, 2 a usage error",
     nullptr};
 
 const char *const InstallUsageLines[] = {
@@ -39,11 +42,13 @@ std::string LowerCase(std::string text) {
   return text;
 }
 
-const std::set<std::string> FlagSwitches = {"list", "build", "xfm", "install", "dcube", "yes"};
+const std::set<std::string> FlagSwitches = {"list", "build", "doctor", "xfm", "install", "dcube", "yes"};
 const std::set<std::string> ValueSwitches = {"env", "source", "dest", "log", "result"};
 // The switches that only a build reads; /list refuses them rather than ignore them silently.
 const std::set<std::string> BuildSwitches = {"env",   "source", "dest", "xfm",   "install",
                                              "dcube", "yes",    "log",  "result"};
+// The check reads only: the switches that change things are the build's.
+const std::set<std::string> ChangingSwitches = {"xfm", "install", "dcube", "yes", "log"};
 
 class TSwitchParser {
 public:
@@ -92,6 +97,8 @@ private:
       list_ = true;
     else if (name == "build")
       build_ = true;
+    else if (name == "doctor")
+      doctor_ = true;
     else if (name == "xfm")
       options_.Xfm = true;
     else if (name == "install")
@@ -115,9 +122,16 @@ private:
   void Check() {
     if (list_ && build_)
       throw EUsageError("/list and /build cannot be combined.");
-    if (!list_ && !build_)
-      throw EUsageError("Say what to do: /list or /build.");
-    if (list_) {
+    if (doctor_ && (list_ || build_))
+      throw EUsageError("/doctor cannot be combined with /list or /build.");
+    if (!list_ && !build_ && !doctor_)
+      throw EUsageError("Say what to do: /list, /build or /doctor.");
+    if (doctor_) {
+      options_.Action = TUnattendedOptions::TAction::Doctor;
+      for (const auto &name : ChangingSwitches)
+        if (seen_.count(name))
+          throw EUsageError("The switch /" + name + " needs /build.");
+    } else if (list_) {
       options_.Action = TUnattendedOptions::TAction::List;
       for (const auto &name : BuildSwitches)
         if (seen_.count(name))
@@ -129,7 +143,7 @@ private:
 
   TUnattendedOptions options_;
   std::set<std::string> seen_;
-  bool list_ = false, build_ = false;
+  bool list_ = false, build_ = false, doctor_ = false;
 };
 
 } // namespace

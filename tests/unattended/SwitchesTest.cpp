@@ -60,6 +60,12 @@ TEST(Switches, EverySwitchSetsItsOption) {
                defaults.Standard);
   EXPECT_TRUE(defaults.LogFile.empty() && defaults.ResultFile.empty());
   EXPECT_EQ(ParseSwitches({"-list"}).Action, TUnattendedOptions::TAction::List);
+
+  auto doctor = ParseSwitches({"/Doctor", "/env:Delphi 7*", "/source:C:\\Src", "/dest:Out", "/result:r.json"});
+  EXPECT_EQ(doctor.Action, TUnattendedOptions::TAction::Doctor);
+  EXPECT_EQ(doctor.Patterns, (TParameters{"Delphi 7*"}));
+  EXPECT_EQ(doctor.ResultFile, "r.json");
+  EXPECT_TRUE(ParseSwitches({"/doctor"}).Patterns.empty()); // every row
 }
 
 TEST(Switches, BadCommandLinesNameTheProblem) {
@@ -79,7 +85,10 @@ TEST(Switches, BadCommandLinesNameTheProblem) {
       {{"/build", "/env:all", "/dest:A", "-DEST:B"}, "The switch /dest is given twice."},
       {{"/build", "/BUILD", "/env:all"}, "The switch /build is given twice."},
       {{"/list", "/build"}, "/list and /build cannot be combined."},
-      {{"/yes"}, "Say what to do: /list or /build."},
+      {{"/yes"}, "Say what to do: /list, /build or /doctor."},
+      {{"/doctor", "/build", "/env:all"}, "/doctor cannot be combined with /list or /build."},
+      {{"/doctor", "/install"}, "The switch /install needs /build."},
+      {{"/doctor", "/log:l.txt"}, "The switch /log needs /build."},
       {{"/list", "/env:all"}, "The switch /env needs /build."},
       {{"/list", "/result:r.json"}, "The switch /result needs /build."},
       {{"/build"}, "/build needs at least one /env:PATTERN."},
