@@ -51,7 +51,7 @@ std::string Join(const std::vector<std::string> &items, const std::string &separ
 }
 
 std::string VersionLabel(int version) {
-  return version == 0 ? "the environment's own chart packages" : "Quivex " + std::to_string(version);
+  return version == 0 ? "the environment's own chart package" : "Quivex " + std::to_string(version);
 }
 
 // The library version a description names: "Quivex 6 Components" is 6.
@@ -239,14 +239,19 @@ void CheckPackageVersions(const TEnvironmentSnapshot &snapshot, TFindings &findi
           "list only.");
   }
   if (byVersion.size() > 1) {
-    std::vector<std::string> versions;
-    for (const auto &[version, names] : byVersion)
+    std::vector<std::string> versions, others;
+    for (const auto &[version, names] : byVersion) {
       versions.push_back(VersionLabel(version) + " (" + Join(names, ", ") + ")");
-    AddFinding(
-        findings, TSeverity::Error, snapshot.KnownPackages.Path,
-        "design packages of " + Join(versions, " and ") +
-            " are enabled at once: their units clash (\"unit found in two packages\")",
-        ReinstallFix(snapshot, ": the install moves the other versions' packages to \"Disabled Packages\""));
+      if (version != LibraryVersion)
+        others.insert(others.end(), names.begin(), names.end());
+    }
+    AddFinding(findings, TSeverity::Error, snapshot.KnownPackages.Path,
+               "packages of " + std::to_string(byVersion.size()) + " versions are enabled at once, " +
+                   Join(versions, " and ") + ": their units clash (\"unit found in two packages\")",
+               (byVersion.count(LibraryVersion) ? "Untick " + Join(others, ", ")
+                                                : std::string("Keep one version: untick the others")) +
+                   " in the IDE (Component, Install Packages); installing Quivex " + Version +
+                   " again disables older versions' packages.");
   }
   for (const auto &[name, entries] : byFileName)
     if (entries.size() > 1)
@@ -361,14 +366,13 @@ void CheckCompiledTree(const TEnvironmentSnapshot &snapshot, TFindings &findings
                RebuildFix(snapshot));
     return;
   }
-  // The library's own sources: units, the include file, forms and the package projects.
+  // The library's code: its units, the include file and the forms. Not the package projects: a
+  // C++Builder build rewrites a project saved with a byte order mark, after the other environments'
+  // builds.
   for (const auto &entry : machine.Entries(source)) {
     std::string name = UpperCase(entry.Name);
-    if (entry.IsDirectory)
-      continue;
-    bool isSource = false;
-    for (const char *extension : {".PAS", ".INC", ".DFM", ".DPK", ".BPK", ".CPP"})
-      isSource = isSource || EndsWith(name, extension);
+    bool isSource =
+        !entry.IsDirectory && (EndsWith(name, ".PAS") || EndsWith(name, ".INC") || EndsWith(name, ".DFM"));
     auto time = isSource ? machine.LastWriteTime(source + "\\" + entry.Name) : std::nullopt;
     if (time && *time > packageTime) {
       AddFinding(findings, TSeverity::Warning, source + "\\" + entry.Name,
