@@ -12,10 +12,14 @@
 #include <map>
 
 const std::vector<TDoctorCheck> DoctorChecks = {
-    {"tools", CheckCommandLineTools},           {"known-packages", CheckKnownPackageFiles},
-    {"package-versions", CheckPackageVersions}, {"runtime-packages", CheckRuntimePackages},
-    {"search-path", CheckSearchPaths},          {"ide-running", CheckIdeRunning},
-    {"compiled-tree", CheckCompiledTree},       {"install-record", CheckInstallRecord},
+    {"tools", CheckCommandLineTools},           // what a build of the environment runs
+    {"known-packages", CheckKnownPackageFiles}, // the registered design packages' files
+    {"package-versions", CheckPackageVersions}, // one version of each design package, known once
+    {"runtime-packages", CheckRuntimePackages}, // the system folder's copies of the tree's
+    {"search-path", CheckSearchPaths},          // the folders the compiler and the IDE search
+    {"ide-running", CheckIdeRunning},           // an IDE that holds its packages open
+    {"compiled-tree", CheckCompiledTree},       // the tree against the sources
+    {"install-record", CheckInstallRecord},     // the program's record of the last install
 };
 
 namespace {
@@ -121,7 +125,7 @@ void CheckPathList(const TEnvironmentSnapshot &snapshot, TFindings &findings, co
       AddFinding(findings, browsing ? TSeverity::Warning : TSeverity::Error, subject,
                  folder + " holds another copy of the Quivex " + which + " (" + marker +
                      "): " + (browsing ? "the IDE may show" : "the compiler may take") +
-                     " those instead of " + (own.empty() ? "this tree's" : own),
+                     " those instead of " + (own.empty() ? "the compiled tree's" : own),
                  "Remove " + entry + " from the path (installing Quivex " + Version +
                      " again takes it off), or delete the old " + which + ".");
     }
@@ -339,8 +343,9 @@ void CheckCompiledTree(const TEnvironmentSnapshot &snapshot, TFindings &findings
   TMachineReader &machine = snapshot.Machine;
   if (source.empty() || tree.empty()) {
     AddFinding(findings, TSeverity::Note, snapshot.Name,
-               "no source folder is set, so the compiled tree was not looked at",
-               "Fill in the Quivex source folder (the window's field, or /source:FOLDER).");
+               "no source or destination folder is set, so the compiled tree was not looked at",
+               "Fill in the Quivex source and destination folders (the window's fields, or /source:FOLDER "
+               "and /dest:FOLDER).");
     return;
   }
   if (!machine.FolderExists(tree)) {
