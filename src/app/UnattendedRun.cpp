@@ -1,4 +1,5 @@
 #include "UnattendedRun.h"
+#include "DoctorRun.h"
 
 #include "environments/Environments.h"
 #include "framework/Application.h"
@@ -202,6 +203,8 @@ public:
     watched = form_.get();
     if (options.Action == TUnattendedOptions::TAction::List)
       return List();
+    if (options.Action == TUnattendedOptions::TAction::Doctor)
+      return RunDoctorCommand(*form_, options, output_);
     int code = options.Action == TUnattendedOptions::TAction::Uninstall ? Uninstall() : Build();
     watched = nullptr;
     return code;

@@ -92,6 +92,11 @@ public:
   // was restored.
   TUninstallOutcome UninstallQuivexFrom(int index);
 
+  // The row menu: what a right-click on a row of GroupBox1 offers for its environment (nothing
+  // while a run is in progress), and its actions.
+  TMenuItems RowMenuItems(TControl &target);
+  void CheckEnvironmentClick(int index);
+
 protected:
   void FormShow() override;
   void FormClose() override;

@@ -92,4 +92,5 @@ void TVersionsForm::CreateComponents() {
   Button4.OnClick = [this](TControl &sender) { Button4Click(sender); };
   SpeedButton1.OnClick = [this](TControl &sender) { SpeedButton1Click(sender); };
   Edit2.OnChange = [this](TControl &sender) { Edit2Change(sender); };
+  GroupBox1.OnContextMenu = [this](TControl &target) { return RowMenuItems(target); };
 }

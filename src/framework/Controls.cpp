@@ -98,6 +98,13 @@ void TControl::Click() {
     OnClick(*this);
 }
 
+TMenuItems TControl::ContextMenuItems() {
+  for (TControl *control = this; control; control = control->Parent())
+    if (control->OnContextMenu)
+      return control->OnContextMenu(*this);
+  return {};
+}
+
 void TControl::Repaint() {
   if (peer_)
     peer_->Repaint();

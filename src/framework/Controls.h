@@ -16,6 +16,15 @@ class TForm;
 
 using TNotifyEvent = std::function<void(TControl &sender)>;
 
+// One entry of a context menu: its caption and what choosing it does.
+struct TMenuItem {
+  std::string Caption;
+  std::function<void()> OnClick;
+};
+using TMenuItems = std::vector<TMenuItem>;
+// The items a right-click on target offers.
+using TContextMenuEvent = std::function<TMenuItems(TControl &target)>;
+
 enum class TAlign { alNone, alTop, alClient };
 enum class TAlignment { taLeftJustify, taRightJustify };
 enum class TControlKind { Form, Label, Edit, CheckBox, Button, SpeedButton, GroupBox, Panel, Memo, PageControl, TabSheet };
@@ -78,9 +87,14 @@ public:
   TAlign Align = TAlign::alNone;
   TFontStyle Font;
   TNotifyEvent OnClick;
+  // Answers a right-click on this control or on a child without a handler of its own.
+  TContextMenuEvent OnContextMenu;
 
   // What a click does: the event. Peers and tests call it for a user's click.
   virtual void Click();
+  // What a right-click on this control offers: the nearest handler's items, up the parents; none
+  // shows no menu.
+  TMenuItems ContextMenuItems();
   void Repaint();
 
   TControlPeer *Peer() const { return peer_.get(); }

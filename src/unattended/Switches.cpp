@@ -7,10 +7,12 @@
 
 const char *const UsageLines[] = {
     "Usage: ZelRecompile [/list | /build /env:PATTERN... [options] | /uninstall /env:PATTERN... [/yes]",
-    "  [/log:FILE] [/result:FILE]]",
+    "  [/log:FILE] [/result:FILE] | /doctor [/env:PATTERN...] [options]]",
     "  /list              prints the detected environments: index, name, folder",
     "  /build             builds the environments that the /env patterns name",
     "  /uninstall         undoes every change this program made to the named environments",
+    "  /doctor            checks each environment's set-up and says what to fix (every row without /env);",
+    "                     takes /env, /source, /dest and /result, and changes nothing",
     "  /env:PATTERN       a row name with * and ?; may be repeated; /env:all takes every row",
     "  /source:FOLDER     the Quivex sources (default: the saved setting)",
     "  /dest:FOLDER       the destination, relative to the sources or absolute (default: the saved setting)",
@@ -19,7 +21,7 @@ const char *const UsageLines[] = {
     "  /log:FILE          writes the whole log",
     "  /result:FILE       writes the result as JSON when the run ends",
     "Exit codes: 0 all built, 1 a failure, 2 a usage error, 3 another run builds into the same destination",
-    "  or installs into the same environment",
+    "  or installs into the same environment; /doctor: 0 no error found, 1 errors found, 2 a usage error",
     nullptr};
 
 const char *const InstallUsageLines[] = {
@@ -55,11 +57,13 @@ void CheckPathValue(const std::string &name, const std::string &value) {
                       " holds a character that no path can (\" < > | * ?): " + value);
 }
 
-const std::set<std::string> FlagSwitches = {"list", "build", "uninstall", "xfm", "install", "dcube", "yes"};
+const std::set<std::string> FlagSwitches = {"list", "build", "uninstall", "doctor", "xfm", "install", "dcube", "yes"};
 const std::set<std::string> ValueSwitches = {"env", "source", "dest", "log", "result"};
 // The switches that only a build reads; /list refuses them rather than ignore them silently.
 const std::set<std::string> BuildSwitches = {"env",   "source", "dest", "xfm",   "install",
                                              "dcube", "yes",    "log",  "result"};
+// The check reads only: the switches that change things are the build's.
+const std::set<std::string> ChangingSwitches = {"xfm", "install", "dcube", "yes", "log"};
 
 class TSwitchParser {
 public:
@@ -112,6 +116,8 @@ private:
       build_ = true;
     else if (name == "uninstall")
       uninstall_ = true;
+    else if (name == "doctor")
+      doctor_ = true;
     else if (name == "xfm")
       options_.Xfm = true;
     else if (name == "install")
@@ -133,10 +139,10 @@ private:
   }
 
   void Check() {
-    if (int(list_) + int(build_) + int(uninstall_) > 1)
-      throw EUsageError("/list, /build and /uninstall cannot be combined.");
-    if (!list_ && !build_ && !uninstall_)
-      throw EUsageError("Say what to do: /list, /build or /uninstall.");
+    if (int(list_) + int(build_) + int(uninstall_) + int(doctor_) > 1)
+      throw EUsageError("/list, /build, /uninstall and /doctor cannot be combined.");
+    if (!list_ && !build_ && !uninstall_ && !doctor_)
+      throw EUsageError("Say what to do: /list, /build, /uninstall or /doctor.");
     if (uninstall_) {
       options_.Action = TUnattendedOptions::TAction::Uninstall;
       for (const char *name : {"source", "dest", "xfm", "install", "dcube"})
@@ -146,7 +152,12 @@ private:
         throw EUsageError("/uninstall needs at least one /env:PATTERN.");
       return;
     }
-    if (list_) {
+    if (doctor_) {
+      options_.Action = TUnattendedOptions::TAction::Doctor;
+      for (const auto &name : ChangingSwitches)
+        if (seen_.count(name))
+          throw EUsageError("The switch /" + name + " needs /build.");
+    } else if (list_) {
       options_.Action = TUnattendedOptions::TAction::List;
       for (const auto &name : BuildSwitches)
         if (seen_.count(name))
@@ -158,7 +169,7 @@ private:
 
   TUnattendedOptions options_;
   std::set<std::string> seen_;
-  bool list_ = false, build_ = false, uninstall_ = false;
+  bool list_ = false, build_ = false, uninstall_ = false, doctor_ = false;
 };
 
 } // namespace

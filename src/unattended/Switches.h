@@ -15,7 +15,7 @@ public:
 };
 
 struct TUnattendedOptions {
-  enum class TAction { List, Build, Uninstall } Action = TAction::Build;
+  enum class TAction { List, Build, Uninstall, Doctor } Action = TAction::Build;
   std::vector<std::string> Patterns; // one per /env, in the order given
   std::optional<std::string> Source; // unset: the saved settings
   std::optional<std::string> Destination;

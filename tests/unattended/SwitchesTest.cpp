@@ -61,6 +61,12 @@ TEST(Switches, EverySwitchSetsItsOption) {
                defaults.Standard);
   EXPECT_TRUE(defaults.LogFile.empty() && defaults.ResultFile.empty());
   EXPECT_EQ(ParseSwitches({"-list"}).Action, TUnattendedOptions::TAction::List);
+
+  auto doctor = ParseSwitches({"/Doctor", "/env:Delphi 7*", "/source:C:\\Src", "/dest:Out", "/result:r.json"});
+  EXPECT_EQ(doctor.Action, TUnattendedOptions::TAction::Doctor);
+  EXPECT_EQ(doctor.Patterns, (TParameters{"Delphi 7*"}));
+  EXPECT_EQ(doctor.ResultFile, "r.json");
+  EXPECT_TRUE(ParseSwitches({"/doctor"}).Patterns.empty()); // every row
 }
 
 TEST(Switches, BadCommandLinesNameTheProblem) {
@@ -79,8 +85,15 @@ TEST(Switches, BadCommandLinesNameTheProblem) {
       {{"/build", "/env:all", "/yes:no"}, "The switch /yes takes no value: /yes:no"},
       {{"/build", "/env:all", "/dest:A", "-DEST:B"}, "The switch /dest is given twice."},
       {{"/build", "/BUILD", "/env:all"}, "The switch /build is given twice."},
-      {{"/list", "/build"}, "/list and /build cannot be combined."},
-      {{"/yes"}, "Say what to do: /list or /build."},
+      {{"/list", "/build"}, "/list, /build, /uninstall and /doctor cannot be combined."},
+      {{"/yes"}, "Say what to do: /list, /build, /uninstall or /doctor."},
+      {{"/doctor", "/build", "/env:all"}, "/list, /build, /uninstall and /doctor cannot be combined."},
+      {{"/uninstall", "/build", "/env:all"}, "/list, /build, /uninstall and /doctor cannot be combined."},
+      {{"/uninstall", "/yes"}, "/uninstall needs at least one /env:PATTERN."},
+      {{"/uninstall", "/env:all", "/install"}, "The switch /install needs /build."},
+      {{"/uninstall", "/env:all", "/dest:Out"}, "The switch /dest needs /build."},
+      {{"/doctor", "/install"}, "The switch /install needs /build."},
+      {{"/doctor", "/log:l.txt"}, "The switch /log needs /build."},
       {{"/list", "/env:all"}, "The switch /env needs /build."},
       {{"/list", "/result:r.json"}, "The switch /result needs /build."},
       {{"/build"}, "/build needs at least one /env:PATTERN."},

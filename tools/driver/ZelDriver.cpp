@@ -1,6 +1,7 @@
 // Drives ZelRecompile's main window from outside, through window handles only, as a user would:
 //   ZelDriver wait [ms]          wait for the main window
-//   ZelDriver dump               print the caption, the fields, the options and every row
+//   ZelDriver dump               print the caption, whether the log page is in front, the fields, the
+//                                options and every row
 //   ZelDriver set <name> <text>  set the text of Edit1 or Edit2 (by the label beside it)
 //   ZelDriver click <caption>    click a button or check box by caption (posted: may open a box)
 //   ZelDriver answer <button> [ms] wait for a message box and press Yes, No or OK; prints its text
@@ -8,6 +9,9 @@
 //   ZelDriver wait-run [ms]      after BEGIN: wait until the run has ended (prints "run ended") or a
 //                                message box shows (prints "box: ..." and leaves it open)
 //   ZelDriver log                print the lines of the log page
+//   ZelDriver menu <row> [n]     right-click the row whose check box reads <row>; with n, choose the
+//                                menu's n-th item, else leave the menu open (prints "menu open")
+//   ZelDriver choose <n>         choose the n-th item of the open menu
 // Several commands may follow each other on one command line. Exit code 0 when all succeeded.
 #include "framework/WinApi.h"
 
@@ -73,6 +77,8 @@ const char *CheckMark(HWND window) {
   return ::SendMessageA(window, BM_GETCHECK, 0, 0) == BST_CHECKED ? "[x]" : "[ ]";
 }
 
+HWND FindLogView(HWND main);
+
 int Dump() {
   HWND main = FindMain();
   if (!main) {
@@ -81,6 +87,8 @@ int Dump() {
   }
   std::printf("caption: %s\n", Text(main).c_str());
   HWND groupBox = FindByText(main, "Installed environments:");
+  if (HWND view = FindLogView(main)) // the log page's view shows exactly while that page is in front
+    std::printf("log page: %s\n", ::IsWindowVisible(view) ? "shown" : "hidden");
   for (HWND window : Children(main, true)) {
     std::string cls = ClassOf(window);
     if (!::IsWindowVisible(window) || cls == "SysTabControl32")
@@ -208,6 +216,64 @@ int Answer(const std::string &button, int milliseconds) {
   return 0;
 }
 
+// The program's open popup menu: a "#32768" window of its process.
+HWND WaitForMenu(DWORD processId, int milliseconds) {
+  for (int waited = 0; waited <= milliseconds; waited += 20) {
+    std::vector<HWND> windows;
+    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    for (HWND window : windows) {
+      DWORD owner = 0;
+      ::GetWindowThreadProcessId(window, &owner);
+      if (owner == processId && ClassOf(window) == "#32768" && ::IsWindowVisible(window))
+        return window;
+    }
+    ::Sleep(20);
+  }
+  return nullptr;
+}
+
+DWORD MainProcessId() {
+  DWORD processId = 0;
+  ::GetWindowThreadProcessId(FindMain(), &processId);
+  return processId;
+}
+
+// The right mouse button's message at the middle of the row's check box; the menu it opens runs its
+// own loop in the program, so the request is posted.
+int OpenRowMenu(const std::string &row) {
+  HWND box = FindByText(FindMain(), row);
+  if (!box || !IsCheckBox(box)) {
+    std::puts("no such row");
+    return 1;
+  }
+  RECT rect;
+  ::GetWindowRect(box, &rect);
+  ::PostMessageA(box, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(box),
+                 MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2));
+  if (!WaitForMenu(MainProcessId(), 5000)) {
+    std::puts("no menu");
+    return 1;
+  }
+  std::puts("menu open");
+  return 0;
+}
+
+// The menu's own loop reads the keys of its thread: the n-th item is n steps down, then Enter.
+int ChooseMenuItem(int item) {
+  DWORD processId = MainProcessId();
+  HWND menu = WaitForMenu(processId, 5000);
+  if (!menu || item < 1) {
+    std::puts("no menu");
+    return 1;
+  }
+  for (int i = 0; i < item; ++i)
+    ::PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+  ::PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+  for (int waited = 0; WaitForMenu(processId, 0) && waited < 5000; waited += 20)
+    ::Sleep(20);
+  return WaitForMenu(processId, 0) ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -256,6 +322,13 @@ int main(int argc, char **argv) {
       result = WaitForRun(std::atoi(next("600000").c_str()));
     } else if (command == "log") {
       result = PrintLog();
+    } else if (command == "menu") {
+      std::string row = next("");
+      result = OpenRowMenu(row);
+      if (result == 0 && i + 1 < argc && std::atoi(argv[i + 1]) > 0)
+        result = ChooseMenuItem(std::atoi(argv[++i]));
+    } else if (command == "choose") {
+      result = ChooseMenuItem(std::atoi(next("0").c_str()));
     } else if (command == "close") {
       HWND main = FindMain();
       if (main)

@@ -375,6 +375,47 @@ TWin32Peer *PeerOf(HWND window) {
   return window ? static_cast<TWin32Peer *>(::GetPropA(window, ControlProperty)) : nullptr;
 }
 
+struct MenuTraits {
+  using HandleType = HMENU;
+  static HandleType Invalid() noexcept { return nullptr; }
+  static bool IsValid(HandleType h) noexcept { return h != nullptr; }
+  static void Close(HandleType h) noexcept { ::DestroyMenu(h); }
+};
+
+// A right-click offers the items of the control under the pointer. Labels and group boxes let the
+// click through to their parent, so the window that got the message may stand above that control:
+// the control is found by the point. From the keyboard (no point) it is the one that has the focus.
+bool ShowContextMenu(HWND window, WPARAM wParam, LPARAM lParam) {
+  HWND target = reinterpret_cast<HWND>(wParam);
+  POINT point{short(LOWORD(lParam)), short(HIWORD(lParam))};
+  if (lParam == -1) {
+    RECT rect;
+    ::GetWindowRect(target, &rect);
+    point = POINT{rect.left + 8, rect.top + (rect.bottom - rect.top) / 2};
+  } else {
+    for (HWND child = target; child;) {
+      target = child;
+      POINT inside = point;
+      ::ScreenToClient(target, &inside);
+      child = ::ChildWindowFromPointEx(target, inside, CWP_SKIPINVISIBLE);
+      if (child == target)
+        break;
+    }
+  }
+  TWin32Peer *peer = PeerOf(target);
+  TMenuItems items = peer ? peer->Control().ContextMenuItems() : TMenuItems{};
+  if (items.empty())
+    return false;
+  ScopedHandle<MenuTraits> menu(::CreatePopupMenu());
+  for (std::size_t i = 0; i < items.size(); ++i)
+    ::AppendMenuA(menu.Get(), MF_STRING, i + 1, items[i].Caption.c_str());
+  UINT chosen = UINT(::TrackPopupMenuEx(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, point.x,
+                                        point.y, window, nullptr));
+  if (chosen >= 1 && chosen <= items.size())
+    RunUserAction(items[chosen - 1].OnClick);
+  return true;
+}
+
 // Messages every container handles the same way: notifications go to the child that sent them.
 bool RouteChildMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT &result) {
   switch (message) {
@@ -394,6 +435,9 @@ bool RouteChildMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, 
     }
     return false;
   }
+  case WM_CONTEXTMENU:
+    result = 0;
+    return ShowContextMenu(window, wParam, lParam);
   case WM_CTLCOLORSTATIC:
   case WM_CTLCOLORBTN: { // labels and check boxes on the dialog face, also inside a group box
     HDC dc = reinterpret_cast<HDC>(wParam);

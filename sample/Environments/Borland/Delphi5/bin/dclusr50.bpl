@@ -1,0 +1,1 @@
+Borland User Components as the environment ships it

@@ -1,0 +1,1 @@
+Quivex Standard as the environment ships it

@@ -1,0 +1,1 @@
+Quivex for QuickReport as the environment ships it

@@ -1,0 +1,50 @@
+// The menu of an environment's row: a right-click on its check box, folder or status offers what
+// can be done to that one environment outside a build run.
+#include "VersionsForm.h"
+
+#include "doctor/Doctor.h"
+#include "environments/Environments.h"
+#include "session/BuildLog.h"
+
+namespace {
+
+// One row of the menu: its caption around the row's caption, and its action.
+struct TRowMenuEntry {
+  const char *Before, *After;
+  void (TVersionsForm::*Action)(int index);
+};
+
+const TRowMenuEntry RowMenu[] = {
+    {"Check Quivex in ", "", &TVersionsForm::CheckEnvironmentClick},
+};
+
+} // namespace
+
+TMenuItems TVersionsForm::RowMenuItems(TControl &target) {
+  if (RunInProgress() || target.Parent() != &GroupBox1)
+    return {};
+  for (int index = 0; index < EnvironmentCount; ++index) {
+    const TEnviron &row = Environments[std::size_t(index)];
+    if (!row.CheckBox || row.CheckBox->Top() != target.Top()) // the row's controls share its line
+      continue;
+    TMenuItems items;
+    for (const auto &entry : RowMenu)
+      items.push_back({entry.Before + row.CheckBox->Caption() + entry.After,
+                       [this, index, action = entry.Action] { (this->*action)(index); }});
+    return items;
+  }
+  return {};
+}
+
+// The check reads only: its findings go into the log, which comes to the front.
+void TVersionsForm::CheckEnvironmentClick(int index) {
+  TDoctorSettings settings;
+  settings.SourceFolder = Edit1.Text();
+  if (!settings.SourceFolder.empty() && !Edit2.Text().empty())
+    settings.DestinationBase = DestinationFolder(settings.SourceFolder + "\\");
+  EnsureBuildLog();
+  for (const auto &line : ReportLines(RunDoctor({index}, settings)))
+    BuildLog->push_back(line);
+  FlushBuildLog();
+  PageControl1.SetActivePage(&TabSheet2);
+}
