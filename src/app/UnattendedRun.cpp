@@ -145,7 +145,8 @@ int PrintUsage(const TOutput &output, const std::string &message, const char *co
 // One environment's uninstall for a run without a person: "ok" when something was undone,
 // "skipped" when nothing was recorded (or the question was declined), "error" when a change could
 // not be put back or another run holds the environment (anotherRun).
-TEnvironmentResult UninstallForResult(TUnattendedForm &form, int index, const TOutput &output, bool &anotherRun) {
+TEnvironmentResult UninstallForResult(TUnattendedForm &form, int index, const TOutput &output,
+                                      bool &anotherRun) {
   const TEnviron &row = Environments[std::size_t(index)];
   TEnvironmentResult environment;
   environment.Index = index;
@@ -358,8 +359,8 @@ private:
       built += environment.Status == "ok";
     }
     if (ran_)
-      output_(std::to_string(built) + " of " + std::to_string(result_.Environments.size()) + " environments " +
-              doneWord_ + ".");
+      output_(std::to_string(built) + " of " + std::to_string(result_.Environments.size()) +
+              " environments " + doneWord_ + ".");
     try {
       if (!options.LogFile.empty() && ran_)
         SaveLines(options.LogFile, form_->WholeLog);
@@ -415,7 +416,8 @@ public:
       return PrintUsage(output_, error.Message(), InstallUsageLines);
     }
     uninstall_ = switches.Uninstall;
-    result_.Options.Action = uninstall_ ? TUnattendedOptions::TAction::Uninstall : TUnattendedOptions::TAction::Build;
+    result_.Options.Action =
+        uninstall_ ? TUnattendedOptions::TAction::Uninstall : TUnattendedOptions::TAction::Build;
     result_.Options.Install = !uninstall_;
     result_.Options.Yes = switches.Yes;
     result_.Options.ResultFile = resultFile;
@@ -445,7 +447,8 @@ public:
 private:
   int Install(const std::vector<std::string> &parameters) {
     const std::string startFolder = Fs::CurrentFolder();
-    bool netOnly = parameters.size() >= 2 && UpperCase(parameters[0]) == "INSTALL" && UpperCase(parameters[1]) == "NET";
+    bool netOnly =
+        parameters.size() >= 2 && UpperCase(parameters[0]) == "INSTALL" && UpperCase(parameters[1]) == "NET";
     if (uninstall_)
       return UninstallFound();
     int index = form_->FindInstallableEnvironment(netOnly);

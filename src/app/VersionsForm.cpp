@@ -1,7 +1,7 @@
 #include "VersionsForm.h"
 
-#include "librarybuild/BuildDriver.h"
-#include "librarybuild/CompileProcs.h"
+#include "changes/EnvironmentChanges.h"
+#include "decisioncube/DecisionCubeBuild.h"
 #include "environments/Environments.h"
 #include "framework/Application.h"
 #include "framework/Desktop.h"
@@ -10,9 +10,9 @@
 #include "framework/InstanceLock.h"
 #include "framework/Registry.h"
 #include "framework/Text.h"
-#include "decisioncube/DecisionCubeBuild.h"
-#include "changes/EnvironmentChanges.h"
 #include "ideintegration/InstallDriver.h"
+#include "librarybuild/BuildDriver.h"
+#include "librarybuild/CompileProcs.h"
 #include "process/EnvironmentCheck.h"
 #include "session/BuildLog.h"
 #include "unattended/RunLocks.h"
@@ -83,9 +83,13 @@ void TVersionsForm::FormShow() {
     Close();
 }
 
-void TVersionsForm::FormClose() { SaveSettings(); }
+void TVersionsForm::FormClose() {
+  SaveSettings();
+}
 
-void TVersionsForm::Button1Click(TControl &) { Close(); }
+void TVersionsForm::Button1Click(TControl &) {
+  Close();
+}
 
 void TVersionsForm::Button3Click(TControl &) {
   bool tick = Button3.Tag != 0;
@@ -134,17 +138,22 @@ std::string TVersionsForm::DestinationFolder(const std::string &base) {
   return folder;
 }
 
-bool TVersionsForm::StandardEditionBuild() { return UpperCase(Application().ParamStr(1)) == "STANDARD"; }
+bool TVersionsForm::StandardEditionBuild() {
+  return UpperCase(Application().ParamStr(1)) == "STANDARD";
+}
 
 void TVersionsForm::CopyInstaller(const std::string &folder) {
   CopyFileChecked(Application().ExeName(), folder + "\\ZelInstall.exe");
 }
 
-void TVersionsForm::EnsureEnvironmentClosed(int index, const std::string &kindName, const std::string &suffix) {
+void TVersionsForm::EnsureEnvironmentClosed(int index, const std::string &kindName,
+                                            const std::string &suffix) {
   ::EnsureEnvironmentClosed(*this, index, kindName, suffix);
 }
 
-void TVersionsForm::BuildEnvironment(int index) { ::BuildEnvironment(*this, index); }
+void TVersionsForm::BuildEnvironment(int index) {
+  ::BuildEnvironment(*this, index);
+}
 
 void TVersionsForm::InstallEnvironment(int index, bool silent) {
   // Two installs into one environment at once read and rewrite the same keys and files, and one
@@ -164,7 +173,9 @@ void TVersionsForm::InstallEnvironment(int index, bool silent) {
   ::InstallEnvironment(*this, index, silent);
 }
 
-void TVersionsForm::RebuildDecisionCube(int index) { ::RebuildDecisionCube(*this, index); }
+void TVersionsForm::RebuildDecisionCube(int index) {
+  ::RebuildDecisionCube(*this, index);
+}
 
 TUninstallOutcome TVersionsForm::UninstallQuivexFrom(int index) {
   const TEnviron &row = Environments[std::size_t(index)];

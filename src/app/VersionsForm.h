@@ -96,6 +96,7 @@ public:
   // while a run is in progress), and its actions.
   TMenuItems RowMenuItems(TControl &target);
   void CheckEnvironmentClick(int index);
+  void UninstallEnvironmentClick(int index);
 
 protected:
   void FormShow() override;

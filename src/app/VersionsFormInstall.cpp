@@ -14,7 +14,9 @@
 
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
 
 } // namespace
 
@@ -74,8 +76,8 @@ bool TVersionsForm::StartAutomaticUninstall() {
     TUninstallOutcome outcome = UninstallQuivexFrom(index);
     FlushBuildLog();
     if (outcome.Status == TUninstallOutcome::NothingRecorded)
-      application.Desktop().ShowMessage("Nothing to uninstall: no change of this program is recorded for " + caption +
-                                        ".");
+      application.Desktop().ShowMessage("Nothing to uninstall: no change of this program is recorded for " +
+                                        caption + ".");
     else if (outcome.Status == TUninstallOutcome::Undone)
       application.Desktop().ShowMessage("Quivex Pro was uninstalled from " + caption + "." +
                                         (outcome.Report.ChangedSince.empty()

@@ -4,6 +4,7 @@
 
 #include "doctor/Doctor.h"
 #include "environments/Environments.h"
+#include "framework/Exception.h"
 #include "session/BuildLog.h"
 
 namespace {
@@ -16,6 +17,8 @@ struct TRowMenuEntry {
 
 const TRowMenuEntry RowMenu[] = {
     {"Check Quivex in ", "", &TVersionsForm::CheckEnvironmentClick},
+    // "\x85" is the ellipsis of the ANSI code page the program's texts are in ("…" in Windows-1252).
+    {"Uninstall Quivex from ", "\x85", &TVersionsForm::UninstallEnvironmentClick},
 };
 
 } // namespace
@@ -45,6 +48,22 @@ void TVersionsForm::CheckEnvironmentClick(int index) {
   EnsureBuildLog();
   for (const auto &line : ReportLines(RunDoctor({index}, settings)))
     BuildLog->push_back(line);
+  FlushBuildLog();
+  PageControl1.SetActivePage(&TabSheet2);
+}
+
+// Asks, then undoes what this program changed in the environment; the log says what was restored
+// and what was left because someone changed it since.
+void TVersionsForm::UninstallEnvironmentClick(int index) {
+  LockControls(true);
+  try {
+    UninstallQuivexFrom(index);
+  } catch (const std::exception &error) {
+    AppendToBuildLog("EXCEPTION:");
+    AppendToBuildLog(error.what());
+    AppendToBuildLog(std::string(80, '-'));
+  }
+  LockControls(false);
   FlushBuildLog();
   PageControl1.SetActivePage(&TabSheet2);
 }

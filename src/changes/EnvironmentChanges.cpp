@@ -130,7 +130,9 @@ void TJournal::Record(const TChange &change) {
     recordedHook(int(changes_.size()));
 }
 
-void TJournal::SetRecordedHook(std::function<void(int record)> hook) { recordedHook = std::move(hook); }
+void TJournal::SetRecordedHook(std::function<void(int record)> hook) {
+  recordedHook = std::move(hook);
+}
 
 std::string TJournal::SaveCopy(const std::string &bytes) {
   std::uint64_t hash = ContentHash(bytes);

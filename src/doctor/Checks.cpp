@@ -20,6 +20,7 @@ const std::vector<TDoctorCheck> DoctorChecks = {
     {"ide-running", CheckIdeRunning},           // an IDE that holds its packages open
     {"compiled-tree", CheckCompiledTree},       // the tree against the sources
     {"install-record", CheckInstallRecord},     // the program's record of the last install
+    {"journal", CheckJournalledValues},         // the values the runs wrote, as they stand now
 };
 
 namespace {
@@ -434,4 +435,20 @@ void CheckInstallRecord(const TEnvironmentSnapshot &snapshot, TFindings &finding
                    ? "holds " + record.Text("VelmoraDotCom") + " instead of " + ExamplesAddress
                    : "is missing",
                ReinstallFix(snapshot, ", which writes it"));
+}
+
+// A value that holds something else than the last run left in it was changed since, by a person or
+// another program: the IDE may not find the library as installed. An uninstall leaves it.
+void CheckJournalledValues(const TEnvironmentSnapshot &snapshot, TFindings &findings) {
+  for (const auto &value : snapshot.JournalledValues) {
+    if (value.Now == value.Change.After)
+      continue;
+    auto text = [](const TValueState &state) {
+      return state.Exists ? Quoted(state.Data) : std::string("absent");
+    };
+    AddFinding(findings, TSeverity::Warning, ChangeSubject(value.Change),
+               "changed since the install of " + value.When + ": it holds " + text(value.Now) +
+                   ", the install left " + text(value.Change.After),
+               "Reinstall to write it again; an uninstall leaves a value changed since as it is");
+  }
 }

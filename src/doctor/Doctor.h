@@ -42,6 +42,7 @@ void CheckSearchPaths(const TEnvironmentSnapshot &snapshot, TFindings &findings)
 void CheckIdeRunning(const TEnvironmentSnapshot &snapshot, TFindings &findings);
 void CheckCompiledTree(const TEnvironmentSnapshot &snapshot, TFindings &findings);
 void CheckInstallRecord(const TEnvironmentSnapshot &snapshot, TFindings &findings);
+void CheckJournalledValues(const TEnvironmentSnapshot &snapshot, TFindings &findings);
 
 // The library version a design package's file name belongs to in this environment: 7 for
 // "DclZel77.bpl" on Delphi 7, 6 for "DclZelPro67.bpl", 0 for the environment's own chart package

@@ -1,4 +1,5 @@
 #include "doctor/Snapshot.h"
+#include "changes/Undo.h"
 
 #include "framework/Controls.h"
 #include "framework/Text.h"
@@ -140,6 +141,29 @@ const TProcessList &TMachineReader::Processes() {
   return *processes_;
 }
 
+namespace {
+// The values the journals of the environment recorded, newest run first, each value once, with
+// what the registry holds now (read through the machine reader, so each key once).
+void ReadJournalledValues(TEnvironmentSnapshot &snapshot, TMachineReader &machine) {
+  std::vector<TStoredJournal> journals = ReadJournals(JournalFolder());
+  std::map<std::string, bool> seen;
+  for (auto journal = journals.rbegin(); journal != journals.rend(); ++journal) {
+    if (UpperCase(journal->Header.Key) != UpperCase(snapshot.RegistryKey) || journal->State == "undone" ||
+        journal->State == "rolledBack")
+      continue;
+    for (auto change = journal->Changes.rbegin(); change != journal->Changes.rend(); ++change) {
+      if (change->Kind != TChangeKind::Value || !seen.emplace(UpperCase(ChangeSubject(*change)), true).second)
+        continue;
+      const TKeyValues &key = machine.Key(change->Root, change->Key);
+      const TRegValue *value = key.Find(change->Name);
+      snapshot.JournalledValues.push_back(
+          {*change, journal->Header.Time,
+           value ? TValueState{true, value->Type, value->Data} : TValueState{}});
+    }
+  }
+}
+} // namespace
+
 TEnvironmentSnapshot TakeSnapshot(int index, const TDoctorSettings &settings, TMachineReader &machine) {
   TEnvironmentSnapshot snapshot(machine);
   const TEnviron &row = Environments[std::size_t(index)];
@@ -162,5 +186,6 @@ TEnvironmentSnapshot TakeSnapshot(int index, const TDoctorSettings &settings, TM
   snapshot.KnownAssemblies = key("Known Assemblies");
   snapshot.Library = key("Library");
   snapshot.InstallRecord = machine.Key(TRootKey::CurrentUser, ProgramKey + 1); // without its leading "\"
+  ReadJournalledValues(snapshot, machine);
   return snapshot;
 }

@@ -2,6 +2,7 @@
 // registry keys, its default project options, and, through a reader the environments of one check
 // share, the folders and files they name, the system folder and the running processes.
 #pragma once
+#include "changes/Change.h"
 #include "environments/Environments.h"
 #include "framework/Files.h"
 #include "framework/ProcessList.h"
@@ -87,6 +88,14 @@ struct TEnvironmentSnapshot {
   std::string SystemFolder;
   TKeyValues KnownPackages, DisabledPackages, KnownAssemblies, Library;
   TKeyValues InstallRecord; // the program's own key, the same for every environment
+  // Every registry value the environment's journals (those not undone) say a run left, with the
+  // state that run left it in and its state now; the newest run's word for each value.
+  struct TJournalledValue {
+    TChange Change;   // Root, Key, Name and After as the run left them
+    std::string When; // the run's time, from its journal
+    TValueState Now;
+  };
+  std::vector<TJournalledValue> JournalledValues;
   TMachineReader &Machine;
 };
 

@@ -12,15 +12,13 @@ std::string Caption(int index) {
 }
 } // namespace
 
-// The program's texts are in the ANSI code page: "\x85" is its ellipsis ("…" in Windows-1252).
-std::string UninstallMenuCaption(int index) { return "Uninstall Quivex from " + Caption(index) + "\x85"; }
-
 TUninstallOutcome UninstallQuivex(int index) {
   TUninstallOutcome outcome;
   AppendToBuildLog("Uninstalling Quivex from " + Caption(index));
   outcome.Report = UninstallEnvironment(EnvironmentRegistryKey(index), JournalFolder());
   if (outcome.Report.Journals == 0) {
-    AppendToBuildLog("Nothing to uninstall: no change of this program is recorded for " + Caption(index) + ".");
+    AppendToBuildLog("Nothing to uninstall: no change of this program is recorded for " + Caption(index) +
+                     ".");
     outcome.Status = TUninstallOutcome::NothingRecorded;
     return outcome;
   }

@@ -12,5 +12,3 @@ struct TUninstallOutcome {
 
 // Undoes the environment's journals and writes what it restored into the log.
 TUninstallOutcome UninstallQuivex(int index);
-// "Uninstall Quivex from <caption>…": the row menu's item for the environment.
-std::string UninstallMenuCaption(int index);

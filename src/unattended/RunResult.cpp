@@ -82,14 +82,14 @@ std::string Object(const TMembers &members, const std::string &indent) {
 
 std::string EnvironmentJson(const TEnvironmentResult &environment, bool uninstall) {
   TMembers members = {{"index", std::to_string(environment.Index)},
-                 {"name", Text(environment.Name)},
-                 {"folder", Text(environment.Folder)},
-                 {"status", Text(environment.Status)},
-                 {"seconds", Seconds(environment.Seconds)},
-                 {"error", Text(environment.Error)},
-                 {"warnings", TextArray(environment.Warnings)},
-                 {"packages", TextArray(environment.Packages)},
-                 {"outputFolder", Text(environment.OutputFolder)}};
+                      {"name", Text(environment.Name)},
+                      {"folder", Text(environment.Folder)},
+                      {"status", Text(environment.Status)},
+                      {"seconds", Seconds(environment.Seconds)},
+                      {"error", Text(environment.Error)},
+                      {"warnings", TextArray(environment.Warnings)},
+                      {"packages", TextArray(environment.Packages)},
+                      {"outputFolder", Text(environment.OutputFolder)}};
   if (uninstall)
     members.push_back({"changedSinceInstall", TextArray(environment.ChangedSinceInstall)});
   return Object(members, "    ");
@@ -101,8 +101,9 @@ std::string ResultJson(const TRunResult &result) {
   const TUnattendedOptions &options = result.Options;
   std::string environments = "[";
   for (std::size_t i = 0; i < result.Environments.size(); ++i)
-    environments += (i ? ",\n    " : "\n    ") + EnvironmentJson(result.Environments[i],
-                                                                  options.Action == TUnattendedOptions::TAction::Uninstall);
+    environments +=
+        (i ? ",\n    " : "\n    ") +
+        EnvironmentJson(result.Environments[i], options.Action == TUnattendedOptions::TAction::Uninstall);
   environments += result.Environments.empty() ? "]" : "\n  ]";
   TMembers optionMembers = {{"environments", TextArray(options.Patterns)},
                             {"source", Text(result.SourceFolder)},

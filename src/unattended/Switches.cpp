@@ -57,7 +57,8 @@ void CheckPathValue(const std::string &name, const std::string &value) {
                       " holds a character that no path can (\" < > | * ?): " + value);
 }
 
-const std::set<std::string> FlagSwitches = {"list", "build", "uninstall", "doctor", "xfm", "install", "dcube", "yes"};
+const std::set<std::string> FlagSwitches = {"list", "build",   "uninstall", "doctor",
+                                            "xfm",  "install", "dcube",     "yes"};
 const std::set<std::string> ValueSwitches = {"env", "source", "dest", "log", "result"};
 // The switches that only a build reads; /list refuses them rather than ignore them silently.
 const std::set<std::string> BuildSwitches = {"env",   "source", "dest", "xfm",   "install",
@@ -216,7 +217,8 @@ TInstallSwitches ParseInstallSwitches(const std::vector<std::string> &parameters
       switches.Yes = true;
     } else if (name == "uninstall" && colon == std::string::npos && !switches.Uninstall) {
       switches.Uninstall = true;
-    } else if (name == "result" && colon != std::string::npos && colon + 1 < parameter.size() && !resultSeen) {
+    } else if (name == "result" && colon != std::string::npos && colon + 1 < parameter.size() &&
+               !resultSeen) {
       switches.ResultFile = parameter.substr(colon + 1);
       CheckPathValue("result", switches.ResultFile);
       resultSeen = true;

@@ -104,10 +104,14 @@ TEST_F(DoctorCommandTest, TheRowMenuChecksItsEnvironmentIntoTheLog) {
   ASSERT_EQ(EnvironmentCount, 2);
   EXPECT_TRUE(form.GroupBox1.ContextMenuItems().empty()); // not on a row
   TMenuItems items = Environments[1].StatusLabel->ContextMenuItems();
-  ASSERT_EQ(items.size(), 1u);
+  ASSERT_EQ(items.size(), 2u);
   EXPECT_EQ(items[0].Caption, "Check Quivex in Delphi 7 Enterprise (CLX)");
+  EXPECT_EQ(items[1].Caption, "Uninstall Quivex from Delphi 7 Enterprise (CLX)\x85");
+  items[1].OnClick(); // nothing recorded: nothing asked, and the log says so
+  EXPECT_EQ(form.Memo1.Lines().back(),
+            "Nothing to uninstall: no change of this program is recorded for Delphi 7 Enterprise (CLX).");
   items = Environments[0].CheckBox->ContextMenuItems();
-  ASSERT_EQ(items.size(), 1u);
+  ASSERT_EQ(items.size(), 2u);
   EXPECT_EQ(items[0].Caption, "Check Quivex in Delphi 7 Enterprise");
 
   const std::string registry = Registry();

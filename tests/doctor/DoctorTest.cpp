@@ -3,6 +3,7 @@
 // alone. Under Wine the system folder is the prefix's own, which other test programs fill with their
 // runtime packages at the same time: these machines use versions that no other test uses, and the
 // planted problems are tried one after the other.
+#include "changes/EnvironmentChanges.h"
 #include "doctor/Doctor.h"
 #include "InstallFixture.h"
 #include "framework/Files.h"
@@ -198,6 +199,18 @@ const TPlantedProblem PlantedProblems[] = {
                   t.root / "Gone" + t.Tree(t.builder).substr(t.host.DestinationBase.size()) + "\\Bin");
      },
      {{false, "install-record", Error, "\"BinPath\""}}},
+    {"JournalledValueChangedSince",
+     [](DoctorMachine &t) {
+       { // the install's write of the browsing path, through its journal as every run makes it
+         TChangeScope journal("Delphi", EnvironmentRegistryKey(t.delphi), {t.host.DestinationBase, t.src});
+         TRegistry registry(TRootKey::CurrentUser);
+         ASSERT_TRUE(registry.OpenKey(t.Key(t.delphi, "Library"), false));
+         Changes::WriteString(registry, "Browsing Path", t.src);
+         journal.Commit();
+       }
+       t.SetValue(t.Key(t.delphi, "Library"), "Browsing Path", t.src + ";" + t.root.Path());
+     },
+     {{true, "journal", Warning, "Library\\Browsing Path"}}},
     {"InstallRecordNamesMissingExamples",
      [](DoctorMachine &t) { t.SetValue(ProgramKey, "DemoPath", t.root / "NoExamples"); },
      {{false, "install-record", Warning, "\"DemoPath\""}}},
