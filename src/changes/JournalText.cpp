@@ -314,6 +314,20 @@ std::string StateLine(const TJournalState &state) {
   return "{\"state\": " + JsonText(state.State) + ", \"time\": " + JsonText(state.Time) + "}\n";
 }
 
+std::string RebaseLine(int sequence, const TChange &before) {
+  std::string line = "{\"rebase\": " + std::to_string(sequence);
+  if (before.Kind == TChangeKind::File)
+    line += ", \"before\": " + FileStateJson(before.FileBefore) + ", \"copy\": " + JsonText(before.Copy);
+  else
+    line += ", \"before\": " + ValueStateJson(before.Before);
+  return line + "}\n";
+}
+
+std::string InheritLine(const TChange &createdKey) {
+  return "{\"inherit\": \"key\", \"root\": \"" + RootKeyName(createdKey.Root) +
+         "\", \"key\": " + JsonText(createdKey.Key) + "}\n";
+}
+
 std::optional<TJournalLine> ParseJournalLine(const std::string &line) {
   auto json = TJsonReader(line).ReadDocument();
   if (!json || json->Type != TJson::Object)
@@ -327,6 +341,19 @@ std::optional<TJournalLine> ParseJournalLine(const std::string &line) {
     header.Environment = json->Str("environment");
     header.Key = json->Str("key");
     result.Header = header;
+  } else if (json->Find("rebase")) {
+    result.RebaseOf = int(Number(json->Str("rebase"), 10));
+    TChange before;
+    before.Before = ValueStateFrom(json->Find("before"));
+    before.FileBefore = FileStateFrom(json->Find("before"));
+    before.Copy = json->Str("copy");
+    result.Change = before;
+  } else if (json->Find("inherit")) {
+    TChange key;
+    key.Kind = TChangeKind::Key;
+    key.Root = RootFromName(json->Str("root"));
+    key.Key = json->Str("key");
+    result.Inherited = key;
   } else if (json->Find("state")) {
     result.State = TJournalState{json->Str("state"), json->Str("time")};
   } else if (json->Find("change")) {

@@ -33,10 +33,18 @@ std::string HeaderLine(const TJournalHeader &header);
 std::string ChangeLine(int sequence, const TChange &change);
 std::string StateLine(const TJournalState &state);
 
+// When an earlier run of another environment is uninstalled while a later run changed the same value
+// or file again, the later run takes over the earlier one's state before ("rebase"), and a key the
+// earlier run created ("inherit"): undone, the later run then puts back what was there before both.
+std::string RebaseLine(int sequence, const TChange &before);
+std::string InheritLine(const TChange &createdKey);
+
 // What one line holds; nothing for a line that is not a whole record (a cut last line).
 struct TJournalLine {
   std::optional<TJournalHeader> Header;
   std::optional<TChange> Change;
   std::optional<TJournalState> State;
+  int RebaseOf = 0;                 // a rebase: the record's number; Change holds the state before
+  std::optional<TChange> Inherited; // an inherited key creation
 };
 std::optional<TJournalLine> ParseJournalLine(const std::string &line);

@@ -5,6 +5,7 @@
 #include "framework/Text.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -181,7 +182,14 @@ std::vector<TStoredJournal> ReadJournals(const std::string &folder) {
       if (line->Header) {
         journal.Header = *line->Header;
         hasHeader = true;
-      } else if (line->Change) {
+      } else if (line->RebaseOf > 0 && std::size_t(line->RebaseOf) <= journal.Changes.size()) {
+        TChange &change = journal.Changes[std::size_t(line->RebaseOf) - 1];
+        change.Before = line->Change->Before;
+        change.FileBefore = line->Change->FileBefore;
+        change.Copy = line->Change->Copy;
+      } else if (line->Inherited) {
+        journal.InheritedKeys.push_back(*line->Inherited);
+      } else if (line->Change && line->RebaseOf == 0) {
         journal.Changes.push_back(*line->Change);
       } else if (line->State) {
         journal.State = line->State->State;
@@ -209,24 +217,130 @@ bool HasJournalsToUndo(const std::string &key, const std::string &journalFolder)
   return false;
 }
 
+namespace {
+
+void AppendLine(const std::string &path, const std::string &line) {
+  // A journal cut by a crash ends inside its last line: a new line starts a line of its own.
+  auto text = Fs::ReadWholeFile(path);
+  bool cut = text && !text->empty() && text->back() != '\n';
+  if (!Fs::AppendToFileDurably(path, (cut ? "\n" : "") + line))
+    throw EFileError("Cannot write the journal \"" + path + "\". " + SystemErrorMessage(Fs::LastErrorCode()));
+}
+
+bool UnderKey(const TChange &change, const TChange &key) {
+  if ((change.Kind != TChangeKind::Value && change.Kind != TChangeKind::Key) || change.Root != key.Root)
+    return false;
+  std::string path = UpperCase(change.Key) + "\\", top = UpperCase(key.Key) + "\\";
+  return path.compare(0, top.size(), top) == 0;
+}
+
+// The journals the uninstall walks, and where an earlier run's change was changed again by a later
+// run that is still in place (of another environment: the program's record and the help
+// registrations are shared).
+class TJournalChain {
+public:
+  TJournalChain(std::vector<TStoredJournal> journals, std::string folder)
+      : journals_(std::move(journals)), folder_(std::move(folder)) {}
+  std::vector<TStoredJournal> &Journals() { return journals_; }
+
+  // The first record after journal `after` in a journal still in place that changes what change
+  // does; the journal's place and the record's number.
+  std::optional<std::pair<std::size_t, std::size_t>> LaterChangeOf(std::size_t after, const TChange &change) {
+    std::string subject = UpperCase(ChangeSubject(change));
+    for (std::size_t j = after + 1; j < journals_.size(); ++j) {
+      if (!InPlace(journals_[j]))
+        continue;
+      const auto &changes = journals_[j].Changes;
+      for (std::size_t n = 0; n < changes.size(); ++n) {
+        bool same = change.Kind == TChangeKind::Key
+                        ? UnderKey(changes[n], change)
+                        : changes[n].Kind == change.Kind && UpperCase(ChangeSubject(changes[n])) == subject;
+        if (same)
+          return std::pair{j, n};
+      }
+    }
+    return std::nullopt;
+  }
+
+  // The later record takes over the earlier state before (and the saved bytes, copied for it).
+  void Rebase(std::size_t journal, std::size_t record, const TChange &earlier) {
+    TStoredJournal &later = journals_[journal];
+    TChange before = earlier;
+    before.Kind = later.Changes[record].Kind;
+    if (!earlier.Copy.empty()) {
+      std::string stem = later.Path.substr(later.Path.find_last_of('\\') + 1);
+      stem = stem.substr(0, stem.rfind('.'));
+      before.Copy = stem + "-r" + std::to_string(record + 1) + ".copy";
+      auto bytes = Fs::ReadWholeFile(folder_ + "\\" + earlier.Copy);
+      if (!bytes || !Fs::WriteWholeFile(folder_ + "\\" + before.Copy, *bytes))
+        throw EFileError("Cannot keep the journal's copy of \"" + earlier.Path + "\"");
+    }
+    AppendLine(later.Path, RebaseLine(int(record) + 1, before));
+    TChange &change = later.Changes[record];
+    change.Before = before.Before;
+    change.FileBefore = before.FileBefore;
+    change.Copy = before.Copy;
+  }
+
+  void Inherit(std::size_t journal, const TChange &key) {
+    AppendLine(journals_[journal].Path, InheritLine(key));
+    journals_[journal].InheritedKeys.push_back(key);
+  }
+
+  static bool InPlace(const TStoredJournal &journal) {
+    return journal.State != "undone" && journal.State != "rolledBack";
+  }
+
+private:
+  std::vector<TStoredJournal> journals_;
+  std::string folder_;
+};
+
+} // namespace
+
 TUninstallReport UninstallEnvironment(const std::string &key, const std::string &journalFolder) {
   TUninstallReport report;
-  auto journals = ReadJournals(journalFolder);
-  for (auto journal = journals.rbegin(); journal != journals.rend(); ++journal) {
-    if (!IsToUndo(*journal, key))
+  TJournalChain chain(ReadJournals(journalFolder), journalFolder);
+  auto &journals = chain.Journals();
+  for (std::size_t j = journals.size(); j-- > 0;) {
+    TStoredJournal &journal = journals[j];
+    if (!IsToUndo(journal, key))
       continue;
-    TUndoReport undone = UndoChanges(journal->Changes, journalFolder);
+    TUndoReport undone;
+    std::vector<TChange> own, all = journal.InheritedKeys; // the keys earlier runs created come first:
+    all.insert(all.end(), journal.Changes.begin(),
+               journal.Changes.end()); // undone newest first, they go last
+    for (const TChange &change : all) {
+      auto later = change.Kind == TChangeKind::Folder ? std::nullopt : chain.LaterChangeOf(j, change);
+      if (!later) {
+        own.push_back(change);
+        continue;
+      }
+      try {
+        if (change.Kind == TChangeKind::Key)
+          chain.Inherit(later->first, change);
+        else
+          chain.Rebase(later->first, later->second, change);
+        ++undone.Undone;
+      } catch (const Exception &error) {
+        undone.Failed.push_back(ChangeSubject(change) + ": " + error.Message());
+      }
+    }
+    TUndoReport ownUndone = UndoChanges(own, journalFolder);
+    undone.Undone += ownUndone.Undone;
+    undone.ChangedSince = ownUndone.ChangedSince;
+    undone.Failed.insert(undone.Failed.end(), ownUndone.Failed.begin(), ownUndone.Failed.end());
     report.Undone += undone.Undone;
-    report.ChangedSince.insert(report.ChangedSince.end(), undone.ChangedSince.begin(),
-                               undone.ChangedSince.end());
+    for (const auto &subject : undone.ChangedSince) // each once, though several runs wrote it
+      if (std::find(report.ChangedSince.begin(), report.ChangedSince.end(), subject) ==
+          report.ChangedSince.end())
+        report.ChangedSince.push_back(subject);
     report.Failed.insert(report.Failed.end(), undone.Failed.begin(), undone.Failed.end());
     ++report.Journals;
     if (undone.Failed.empty()) {
-      // A journal cut by a crash ends inside its last line: the state starts a line of its own.
-      auto text = Fs::ReadWholeFile(journal->Path);
-      bool cut = text && !text->empty() && text->back() != '\n';
-      Fs::AppendToFileDurably(journal->Path, (cut ? "\n" : "") + StateLine(TJournalState{"undone", ""}));
-      RemoveJournalCopies(journalFolder, journal->Changes);
+      AppendLine(journal.Path, StateLine(TJournalState{"undone", ""}));
+      journal.State = "undone";
+      RemoveJournalCopies(journalFolder, journal.Changes);
     }
   }
   return report;

@@ -24,7 +24,8 @@ struct TStoredJournal {
   std::string Path;
   TJournalHeader Header;
   std::vector<TChange> Changes;
-  std::string State; // the last state line: "", "done", "rolledBack" or "undone"
+  std::vector<TChange> InheritedKeys; // keys created by earlier runs that were uninstalled since
+  std::string State;                  // the last state line: "", "done", "rolledBack" or "undone"
 };
 std::vector<TStoredJournal> ReadJournals(const std::string &folder);
 

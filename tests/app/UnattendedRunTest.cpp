@@ -353,3 +353,108 @@ TEST(UnattendedCommandLine, AQuoteEscapedInAFolderIsAUsageErrorOfItsSwitch) {
 #endif
 
 } // namespace
+
+namespace {
+
+// The install's places on the sample's three kinds of environment: the environments' keys, the
+// help and assembly folders, the install record, the environments' folders and the runtime packages
+// in the system folder.
+class UninstallRoundTripTest : public UnattendedRunTest {
+protected:
+  const std::string bds = root / "Borland Env\\BDS";
+  UninstallRoundTripTest() {
+    Environment("BDS\\2.0", bds, {"dccil"});
+    ImportRegText(
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\BDS\\2.0]\r\n\"RootDir\"=\"" + RegPath(bds) +
+        "\"\r\n\"Edition\"=\"CSS\"\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Known Packages]\r\n"
+        "\"C:\\\\Old\\\\DclZel67.bpl\"=\"Quivex 6\"\r\n\"$(DELPHI)\\\\Bin\\\\dclzel70.bpl\"=\"Chart\"\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Disabled Packages]\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Library]\r\n"
+        "\"Search Path\"=\"$(DELPHI)\\\\Lib;C:\\\\Mine\"\r\n\"Browsing Path\"=\"$(DELPHI)\\\\Source\"\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Borland\\C++Builder\\6.0\\Known Packages]\r\n"
+        "\"$(BCB)\\\\Bin\\\\DCLZEL60.BPL\"=\"Chart\"\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Borland\\C++Builder\\6.0\\Environment Variables]\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Borland\\BDS\\2.0\\Known Assemblies]\r\n\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Borland\\BDS\\2.0\\Library]\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Help]\r\n");
+    WriteTextFile(delphi7 + "\\bin\\defproj.dof", "[Directories]\r\nSearchPath=$(DELPHI)\\Lib\r\n");
+    WriteTextFile(systemFolder + "\\Zel77.bpl", "an older runtime package the IDE loads today");
+  }
+  std::string Snapshot() {
+    std::string text =
+        MachineSnapshot({{TRootKey::CurrentUser, "Software\\Borland"},
+                         {TRootKey::CurrentUser, "Software\\Velmora Software\\Quivex Pro v7 VCL"},
+                         {TRootKey::LocalMachine, "Software\\Microsoft\\Windows\\Help"},
+                         {TRootKey::LocalMachine, "Software\\Microsoft\\.NETFramework"}},
+                        {delphi7, builder6, bds});
+    for (const auto &name : ListFiles(systemFolder + "\\*.bpl"))
+      text += name + " " + ReadTextFile(systemFolder + "\\" + name) + "\n";
+    return text;
+  }
+  std::string Value(const std::string &key, const std::string &name) {
+    TRegistry registry(TRootKey::CurrentUser);
+    return registry.OpenKeyReadOnly(key) ? registry.ReadString(name) : "<no key>";
+  }
+  const std::vector<std::string> environments = {"/env:Delphi 7*(update 1)", "/env:C++Builder 6 Enterprise",
+                                                 "/env:D8.NET*"};
+  int BuildAndInstall() {
+    TParameters parameters = environments;
+    for (std::string extra : {std::string("/build"), "/source:" + src, std::string("/dest:Out"),
+                              std::string("/install"), std::string("/yes")})
+      parameters.push_back(extra);
+    return Run(parameters);
+  }
+  int Uninstall(const std::string &result) {
+    TParameters parameters = environments;
+    for (std::string extra : {std::string("/uninstall"), std::string("/yes"), "/result:" + result})
+      parameters.push_back(extra);
+    return Run(parameters);
+  }
+};
+
+TEST_F(UninstallRoundTripTest, EachEnvironmentIsBackAsBeforeItsInstallAndTheUsersChangesStay) {
+  realInstall = true;
+  const std::string result = root / "uninstall.json", before = Snapshot();
+  ASSERT_EQ(BuildAndInstall(), ExitOk) << Lines();
+  ASSERT_NE(Snapshot(), before);
+  EXPECT_EQ(Uninstall(result), ExitOk) << Lines();
+  EXPECT_EQ(Snapshot(), before);
+  EXPECT_EQ(JsonTexts(ReadTextFile(result), "status"), (std::vector<std::string>{"ok", "ok", "ok"}));
+  EXPECT_EQ(lines.back(), "3 of 3 environments uninstalled.");
+
+  // Nothing left to do: said so, and nothing changes.
+  EXPECT_EQ(Uninstall(result), ExitOk) << Lines();
+  EXPECT_EQ(JsonTexts(ReadTextFile(result), "status"),
+            (std::vector<std::string>{"skipped", "skipped", "skipped"}));
+  EXPECT_EQ(Snapshot(), before);
+
+  // Installed again (twice: an uninstall goes back before the first), then changed by hand.
+  ASSERT_EQ(BuildAndInstall(), ExitOk) << Lines();
+  ASSERT_EQ(BuildAndInstall(), ExitOk) << Lines();
+  const std::string library = "\\Software\\Borland\\Delphi\\7.0\\Library";
+  const std::string searchPath = Value(library, "Search Path");
+  {
+    TRegistry registry(TRootKey::CurrentUser);
+    ASSERT_TRUE(registry.OpenKey(library, false));
+    registry.WriteString("Search Path", "C:\\Added;" + searchPath);
+    ASSERT_TRUE(registry.OpenKey("\\Software\\Velmora Software\\Quivex Pro v7 VCL", false));
+    registry.WriteString("BinPath", "C:\\Elsewhere");
+  }
+  EXPECT_EQ(Uninstall(result), ExitOk) << Lines();
+  // The path list loses only the install's entry and gets back the one it removed.
+  EXPECT_EQ(Value(library, "Search Path"), "C:\\Added;$(DELPHI)\\Lib;C:\\Mine");
+  EXPECT_EQ(Value("\\Software\\Velmora Software\\Quivex Pro v7 VCL", "BinPath"), "C:\\Elsewhere");
+  std::string json = ReadTextFile(result);
+  EXPECT_NE(
+      json.find(
+          "\"changedSinceInstall\": [\"HKEY_CURRENT_USER\\\\Software\\\\Velmora Software\\\\Quivex Pro v7 "
+          "VCL\\\\BinPath\""),
+      std::string::npos)
+      << json;
+  EXPECT_TRUE(Printed(
+      "  changed since install: HKEY_CURRENT_USER\\Software\\Velmora Software\\Quivex Pro v7 VCL\\BinPath"))
+      << Lines();
+}
+
+} // namespace

@@ -7,8 +7,8 @@
 #include "framework/Files.h"
 #include "framework/RegFile.h"
 
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -22,9 +22,11 @@ protected:
 
   ChangesTest() {
     SetJournalFolder(journals);
-    ImportRegText("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\ZelTest\\Env\\Library]\r\n"
-                  "\"Search Path\"=\"C:\\\\A;$(DELPHI)\\\\Lib;C:\\\\B\"\r\n\"Keep\"=\"k\"\r\n\"Flags\"=dword:00000005\r\n\r\n"
-                  "[HKEY_LOCAL_MACHINE\\Software\\ZelTest\\Help]\r\n\"Old.hlp\"=\"C:\\\\Help\"\r\n");
+    ImportRegText(
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\ZelTest\\Env\\Library]\r\n"
+        "\"Search "
+        "Path\"=\"C:\\\\A;$(DELPHI)\\\\Lib;C:\\\\B\"\r\n\"Keep\"=\"k\"\r\n\"Flags\"=dword:00000005\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\ZelTest\\Help]\r\n\"Old.hlp\"=\"C:\\\\Help\"\r\n");
     WriteTextFile(env + "\\defproj.dof", "[Directories]\r\nSearchPath=C:\\A\r\n");
     WriteTextFile(env + "\\Lib\\Old.dcu", std::string("\x01\x02\0\xFF", 4));
     WriteTextFile(env + "\\Lib\\Other.dcu", "other unit");
@@ -34,8 +36,9 @@ protected:
   ~ChangesTest() override { TJournal::SetRecordedHook(nullptr); }
 
   std::string Snapshot() {
-    return MachineSnapshot({{TRootKey::CurrentUser, "Software\\ZelTest"}, {TRootKey::LocalMachine, "Software\\ZelTest"}},
-                           {env, out});
+    return MachineSnapshot(
+        {{TRootKey::CurrentUser, "Software\\ZelTest"}, {TRootKey::LocalMachine, "Software\\ZelTest"}},
+        {env, out});
   }
 };
 
@@ -185,14 +188,50 @@ TEST_F(ChangesTest, WhatAUserChangedSinceStaysAndPathListsKeepTheUsersEntries) {
   WriteTextFile(env + "\\Help\\d7.ohl", "edited by hand");
   TUninstallReport report = UninstallEnvironment(EnvKey, journals);
   EXPECT_EQ(report.Journals, 1);
-  EXPECT_EQ(report.ChangedSince, (std::vector<std::string>{env + "\\Help\\d7.ohl",
-                                                           "HKEY_LOCAL_MACHINE\\Software\\ZelTest\\Help\\Zel.hlp"}));
+  EXPECT_EQ(report.ChangedSince,
+            (std::vector<std::string>{env + "\\Help\\d7.ohl",
+                                      "HKEY_LOCAL_MACHINE\\Software\\ZelTest\\Help\\Zel.hlp"}));
   EXPECT_EQ(CurrentValueState(TRootKey::CurrentUser, "Software\\ZelTest\\Env\\Library", "Search Path").Data,
             "C:\\User;C:\\A;$(DELPHI)\\Lib;C:\\B;C:\\Later");
-  EXPECT_EQ(CurrentValueState(TRootKey::LocalMachine, "Software\\ZelTest\\Help", "Zel.hlp").Data, "D:\\Moved");
+  EXPECT_EQ(CurrentValueState(TRootKey::LocalMachine, "Software\\ZelTest\\Help", "Zel.hlp").Data,
+            "D:\\Moved");
   EXPECT_EQ(*Fs::ReadWholeFile(env + "\\Help\\d7.ohl"), "edited by hand");
   EXPECT_EQ(UninstallEnvironment(EnvKey, journals).Journals, 0);
   EXPECT_TRUE(Fs::FindFiles(journals + "\\*.copy").empty()); // the copies went with the uninstall
+}
+
+// Two environments' runs write the same shared value and key (the program's record): whichever is
+// uninstalled first, the other keeps its own state, and after both everything is as before.
+TEST_F(ChangesTest, RunsOfTwoEnvironmentsOnASharedValueUndoInEitherOrder) {
+  const std::string before = Snapshot();
+  auto install = [&](const std::string &key, const std::string &binPath) {
+    TChangeScope scope(key, key, {out});
+    TRegistry r(TRootKey::CurrentUser);
+    ASSERT_TRUE(Changes::OpenKey(r, "\\Software\\ZelTest\\Record\\Quivex", true));
+    Changes::WriteString(r, "BinPath", binPath);
+    Changes::SaveLines(env + "\\Help\\d7.ohl", {binPath});
+    scope.Commit();
+  };
+  auto binPath = [] {
+    return CurrentValueState(TRootKey::CurrentUser, "Software\\ZelTest\\Record\\Quivex", "BinPath");
+  };
+  for (bool firstGoesFirst : {true, false}) {
+    SCOPED_TRACE(firstGoesFirst ? "the first run uninstalled first" : "the last run uninstalled first");
+    install("Software\\ZelTest\\A", "C:\\Out\\A");
+    install("Software\\ZelTest\\B", "C:\\Out\\B");
+    const std::string first = firstGoesFirst ? "Software\\ZelTest\\A" : "Software\\ZelTest\\B";
+    const std::string second = firstGoesFirst ? "Software\\ZelTest\\B" : "Software\\ZelTest\\A";
+    TUninstallReport report = UninstallEnvironment(first, journals);
+    EXPECT_TRUE(report.ChangedSince.empty()) << report.ChangedSince.front();
+    // The run still in place keeps what it wrote.
+    const std::string kept = firstGoesFirst ? "C:\\Out\\B" : "C:\\Out\\A";
+    EXPECT_EQ(binPath().Data, kept);
+    EXPECT_EQ(*Fs::ReadWholeFile(env + "\\Help\\d7.ohl"), kept + "\r\n");
+    report = UninstallEnvironment(second, journals);
+    EXPECT_TRUE(report.ChangedSince.empty()) << report.ChangedSince.front();
+    EXPECT_TRUE(report.Failed.empty()) << report.Failed.front();
+    EXPECT_EQ(Snapshot(), before);
+  }
 }
 
 TEST(PathListMerge, TheInstallsEntriesGoAndTheOnesItRemovedComeBackInPlace) {
@@ -201,11 +240,11 @@ TEST(PathListMerge, TheInstallsEntriesGoAndTheOnesItRemovedComeBackInPlace) {
   } cases[] = {
       {"A;B;C", "A;C;Q", "A;C;Q", "A;B;C"},
       {"A;B;C", "A;C;Q", "U;A;C;Q;V", "U;A;B;C;V"},
-      {"A;B;C", "A;C;Q", "C;Q;A", "C;A;B"},  // the user's order stays; B after A, as before
-      {"B;C", "C;Q", "U;C;Q", "B;U;C"},      // nothing preceded B: it goes first
+      {"A;B;C", "A;C;Q", "C;Q;A", "C;A;B"}, // the user's order stays; B after A, as before
+      {"B;C", "C;Q", "U;C;Q", "B;U;C"},     // nothing preceded B: it goes first
       {"", "Q", "Q;U", "U"},
-      {"A;b", "A;Q", "a;Q", "a;b"},          // compared without regard to case
-      {"A;B", "A;B;Q", "A;Q", "A"},          // an entry the user removed stays removed
+      {"A;b", "A;Q", "a;Q", "a;b"}, // compared without regard to case
+      {"A;B", "A;B;Q", "A;Q", "A"}, // an entry the user removed stays removed
   };
   for (const auto &c : cases)
     EXPECT_EQ(MergePathListBack(c.before, c.after, c.current), c.expected) << c.current;
