@@ -283,10 +283,55 @@ TEST(DosCommandStartTest, StopTerminatesTheChildWithExitCodeZero) {
   command.Run();
   ASSERT_TRUE(recorder.WaitForCount(1));
   command.Stop();
-  // Finished is set at once by the request; the worker ends only once the child is gone.
+  // Finished follows once the worker has ended, the child gone.
   ASSERT_TRUE(WaitForFlag(terminated));
+  EXPECT_TRUE(command.Finished());
   EXPECT_EQ(command.ExitCode(), 0u);
 }
+
+// Waits (generously: a hang guard) until the runner has read some output.
+bool WaitForOutput(const TDosCommand &command) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (command.DisplayLine().empty()) {
+    if (std::chrono::steady_clock::now() > deadline)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+struct TRerunCase {
+  const char *Name;
+  bool StopFirst; // else Run comes while the run before still goes
+};
+
+void PrintTo(const TRerunCase &rerun, std::ostream *out) {
+  *out << rerun.Name;
+}
+
+class DosCommandRerunTest : public testing::TestWithParam<TRerunCase> {};
+
+// The run before is still reading a flood of output when the next one starts: the next run's lines
+// and exit code are its own, nothing of the run before among them.
+TEST_P(DosCommandRerunTest, TheNextRunCapturesOnlyItsOwnLines) {
+  TDosCommand command;
+  for (int round = 0; round < 20; ++round) {
+    command.CommandLine = ChildCommand({"spew:1000000000:80"});
+    command.Run();
+    ASSERT_TRUE(WaitForOutput(command));
+    if (GetParam().StopFirst)
+      command.Stop();
+    command.CommandLine = ChildCommand({"out:second\\n", "exit:3"});
+    command.Run();
+    ASSERT_TRUE(WaitUntilFinished(command));
+    ASSERT_EQ(command.CapturedLines, (Lines{"second"})) << "round " << round;
+    ASSERT_EQ(command.ExitCode(), 3u) << "round " << round;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(After, DosCommandRerunTest,
+                         testing::Values(TRerunCase{"AStop", true}, TRerunCase{"NoStop", false}),
+                         [](const testing::TestParamInfo<TRerunCase> &info) { return info.param.Name; });
 
 // Input the child never reads, far more than a pipe holds: neither a stop nor the runner's end
 // waits for the child to take it.
