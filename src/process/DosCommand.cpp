@@ -174,7 +174,8 @@ void TDosThread::WatchChild() {
       terminating = true;
     }
     if (result == TChildPipes::wrChildEnded) {
-      // The process handle says the child has gone; what it wrote before is all in the pipe.
+      // The process handle says the child has gone; what it wrote before is all in the pipe. The
+      // pipe may not end, though: whatever the child left running may hold it and write on.
       for (auto rest = pipes_->TakeRemainingOutput(); !rest.empty(); rest = pipes_->TakeRemainingOutput())
         TakeIn(rest);
       break;
