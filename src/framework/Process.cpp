@@ -1,6 +1,8 @@
 // The platform-free part of the child-process layer: reading a command line the way Windows does.
 #include "Process.h"
 
+#include <chrono>
+
 namespace {
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
@@ -107,4 +109,21 @@ std::span<char> TChildPipes::NextRoom() {
 void TChildPipes::CloseChildEnds() {
   childInput_.Close();
   childOutput_.Close();
+}
+
+// The child's end ends the reading: what the pipe held then is the child's and is all taken; what
+// comes after is taken only while it keeps coming, and only so much of it.
+std::string_view TChildPipes::TakeRemainingOutput() {
+  auto now = std::chrono::steady_clock::now();
+  if (!takingRest_) {
+    takingRest_ = true;
+    restHeld_ = OutputLeft();
+    restTaken_ = 0;
+    restUntil_ = now + std::chrono::milliseconds(RestAfterEndTime);
+  }
+  if (restTaken_ >= restHeld_ && (restTaken_ - restHeld_ >= RestAfterEndBytes || now >= restUntil_))
+    return {};
+  std::string_view bytes = TakeWaitingOutput();
+  restTaken_ += bytes.size();
+  return bytes;
 }

@@ -6,6 +6,7 @@
 #include "Event.h"
 #include "Handles.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -76,7 +77,10 @@ constexpr std::uint32_t ChildOutputPipeSize = 1 << 20;
 bool CreateChildPipe(TPipe &pipe, TChildEnd childEnd, std::uint32_t &error, std::uint32_t bufferSize = 0);
 
 // A child process. Start runs a command line with a hidden window in a new console, its standard
-// input read from one pipe end and its standard output and error both written to another.
+// input read from one pipe end and its standard output and error both written to another. The
+// child and every process it starts belong together (Win32: a job object, which also ends them all
+// when this process ends in any way; POSIX: a process group of their own): a tool that leaves a
+// process running behind it does not leave it running behind us once we let go of the tool.
 class TChildProcess {
 public:
   TChildProcess() = default;
@@ -106,7 +110,8 @@ public:
   // Waits up to milliseconds (Infinite: for ever) for the child to end; true when it has.
   static constexpr std::uint32_t Infinite = 0xFFFFFFFF;
   bool WaitForExit(std::uint32_t milliseconds = Infinite);
-  // Lets go of the child without ending it.
+  // Lets go of the child. Once it has ended, whatever it started and left running is ended now;
+  // a child that still runs is left running, with whatever it started.
   void Close();
 
 private:
@@ -116,11 +121,16 @@ private:
 #ifdef _WIN32
   UniqueHandle process_;
   UniqueHandle thread_;
+  UniqueHandle job_; // none where this process's own job allows no job inside it
 #else
-  bool Reap(bool wait);
+  // Learns whether the child has ended (waiting for it when wait is true) and how, without taking
+  // its exit status: the ended child stays a zombie, and so keeps its process group's number from
+  // going to another process, until Close.
+  bool LookForEnd(bool wait);
   int pid_ = -1;
   UniqueFd exitSignal_; // a pidfd: readable once the child has ended
   bool ended_ = false;
+  bool unreaped_ = false; // ended, and its status still ours to take
   std::uint32_t exitCode_ = StillActive;
   bool terminated_ = false;
   std::uint32_t terminateCode_ = 0;
@@ -160,14 +170,20 @@ public:
 
   enum TWaitResult { wrOutput, wrChildEnded, wrWoken, wrTimedOut };
   // Waits until output has arrived (TakeOutput then has it), the child has ended, wake was set
-  // (and is reset) or milliseconds have passed (TEvent::Infinite: no limit). Arrived output is
-  // reported before the end of the child.
+  // (and is reset) or milliseconds have passed (TEvent::Infinite: no limit). Output that arrived
+  // with the end of the child is reported first, and the end at the next call: output that keeps
+  // arriving (from a process the child left behind) does not hide the end.
   TWaitResult Wait(TChildProcess &child, TEvent &wake, std::uint32_t milliseconds);
   // The output that has arrived, without waiting; empty when none has. Valid until the next call.
   std::string_view TakeOutput();
-  // After the child has ended: the next piece of what it left in the pipe, empty once nothing is
-  // left. It never waits for the end of the pipe, which a process the child started may hold.
+  // After the child has ended: the next piece of what is left in the pipe, empty once the rest is
+  // taken. The rest is what the pipe held when this was first called, and what arrives while that
+  // is taken, as long as more waits, but at most RestAfterEndBytes or RestAfterEndTime more: a
+  // process the child started and left running may hold the pipe and write to it for ever. It
+  // never waits for more.
   std::string_view TakeRemainingOutput();
+  static constexpr std::uint64_t RestAfterEndBytes = 16 << 20;
+  static constexpr std::uint32_t RestAfterEndTime = 1000; // ms
   // Gives up input not yet written and any operation in progress.
   void Cancel();
 
@@ -175,9 +191,19 @@ public:
 
 private:
   std::span<char> NextRoom();
+  // Stops a read in progress and tells how many bytes are left to take: read and not yet taken,
+  // or waiting in the pipe.
+  std::uint64_t OutputLeft();
+  // The output read or waiting now, without waiting for more; empty when there is none.
+  std::string_view TakeWaitingOutput();
 
   TPipeEnd childInput_, childOutput_;
   TReadRoom room_;
   std::vector<char> ownBuffer_; // where reads go without room_
   std::unique_ptr<TImpl> impl_;
+  // What TakeRemainingOutput takes after the child's end: whether it has begun, what the pipe held
+  // then, what it has taken, and until when it takes more.
+  bool takingRest_ = false;
+  std::uint64_t restHeld_ = 0, restTaken_ = 0;
+  std::chrono::steady_clock::time_point restUntil_;
 };

@@ -55,7 +55,7 @@ struct TLineSink {
   TDosThread &Worker;
   void Append(const char *from, const char *to) { Worker.settings_.CapturedLines->AppendFromRoom(from, to); }
   void EndLine() { Worker.EndLine(); }
-  bool Stopped() const { return Worker.Finished; }
+  bool Stopped() const { return Worker.stopRequested_; }
 };
 
 TDosThread::TDosThread(TSettings settings) : settings_(std::move(settings)) {}
@@ -70,16 +70,23 @@ void TDosThread::Start() {
     EndWithError(std::current_exception());
     return;
   }
-  thread_ = std::thread([this] { Execute(); });
+  thread_ = std::thread([this] {
+    threadId_ = std::this_thread::get_id();
+    Execute();
+  });
 }
 
-TDosThread::~TDosThread() {
-  if (thread_.joinable())
+void TDosThread::Join() {
+  if (thread_.joinable() && !OnItsThread())
     thread_.join();
 }
 
+TDosThread::~TDosThread() {
+  Join();
+}
+
 void TDosThread::RequestStop() {
-  Finished = true;
+  stopRequested_ = true;
   wake_.Set();
 }
 
@@ -154,8 +161,6 @@ void TDosThread::EndWithError(std::exception_ptr error) {
 }
 
 void TDosThread::WatchChild() {
-  // Finished starts false at construction; it is not cleared here, so that a stop requested before
-  // the thread got going is still honoured.
   bool limited = settings_.MaxTimeAfterBeginning > 0 || settings_.MaxTimeAfterLastOutput > 0;
   bool terminating = false;
   for (;;) {
@@ -163,13 +168,14 @@ void TDosThread::WatchChild() {
     auto result = pipes_->Wait(child_, wake_, limited ? TimeLimitCheck : TEvent::Infinite);
     if (result == TChildPipes::wrOutput)
       TakeIn(pipes_->TakeOutput());
-    if (Finished && !terminating) {
+    if (stopRequested_ && !terminating) {
       pipes_->Cancel();
       child_.Terminate(0);
       terminating = true;
     }
     if (result == TChildPipes::wrChildEnded) {
-      // The process handle says the child has gone; what it wrote before is all in the pipe.
+      // The process handle says the child has gone; what it wrote before is all in the pipe. The
+      // pipe may not end, though: whatever the child left running may hold it and write on.
       for (auto rest = pipes_->TakeRemainingOutput(); !rest.empty(); rest = pipes_->TakeRemainingOutput())
         TakeIn(rest);
       break;
@@ -197,7 +203,7 @@ bool TDosThread::TimeIsUp() const {
 
 // One read: its lines, then the partial line it leaves, and what the display shows now.
 void TDosThread::TakeIn(std::string_view bytes) {
-  if (Finished)
+  if (stopRequested_)
     return;
   lineEnded_ = false;
   TLineSink sink{*this};
@@ -281,7 +287,7 @@ void TDosThread::FeedInput() {
     std::string entry;
     {
       std::lock_guard lock(inputMutex_);
-      if (pendingInput_.empty() || Finished)
+      if (pendingInput_.empty() || stopRequested_)
         return;
       entry = std::move(pendingInput_.front());
       pendingInput_.erase(pendingInput_.begin());
@@ -320,12 +326,17 @@ TDosCommand::~TDosCommand() {
 void TDosCommand::Run() {
   if (CommandLine.empty())
     return;
+  if (worker_) {
+    worker_->RequestStop();
+    worker_->Join();
+  }
+  // Earlier workers are of no further use; one that runs the handler calling this is kept until
+  // its thread has left it.
+  std::erase_if(workers_, [](const std::unique_ptr<TDosThread> &worker) { return !worker->OnItsThread(); });
   if (!timer_)
     timer_ = std::make_unique<TProcessTimer>();
   CapturedLines.clear();
   timer_->StartCounting();
-  // Earlier workers that have finished are of no further use.
-  std::erase_if(workers_, [](const std::unique_ptr<TDosThread> &worker) { return worker->Finished.load(); });
   TDosThread::TSettings settings;
   settings.Sender = this;
   settings.CommandLine = CommandLine;

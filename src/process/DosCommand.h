@@ -86,18 +86,23 @@ public:
   // its current one, so that handlers running on the worker thread already see this worker
   // through the runner.
   void Start();
-  // Waits for the thread body to return; the caller makes sure it will (see TDosCommand).
+  // Waits for the thread body to return; the caller makes sure it will (see TDosCommand). On the
+  // worker's own thread (a handler that runs the runner again) it returns at once: the body is in
+  // its last handler then and touches nothing of the run any more.
+  void Join();
+  bool OnItsThread() const { return std::this_thread::get_id() == threadId_.load(); }
   ~TDosThread();
   TDosThread(const TDosThread &) = delete;
   TDosThread &operator=(const TDosThread &) = delete;
 
-  // Set when the worker has ended (and before OnTerminated).
+  // Set when the worker has ended (and before OnTerminated): it touches the lines, the display and
+  // the timer no more, apart from what the OnTerminated handler does.
   std::atomic<bool> Finished{false};
   // 259 while the child runs, then its exit code (which may be 259 too); 0 when it never started.
   std::atomic<std::uint32_t> ExitCode{0};
 
-  // Sets Finished early, which asks the worker to stop: it stops splitting the current read, drops
-  // the input, terminates the child with exit code 0 and ends once the child has.
+  // Asks the worker to stop: it stops splitting the current read, drops the input, terminates the
+  // child with exit code 0 and ends once the child has. Finished follows only then.
   void RequestStop();
   // Queues an entry for the child's input. Its first character is a marker and is not sent; after
   // the marker "_" a CR LF follows the text, after any other marker nothing does.
@@ -133,6 +138,7 @@ private:
   TSettings settings_;
   std::unique_ptr<TChildPipes> pipes_; // from the child's start to the worker's end
   TChildProcess child_;
+  std::atomic<bool> stopRequested_{false};
   TEvent wake_; // a stop request or new input
   std::mutex inputMutex_;
   TStringList pendingInput_;
@@ -144,6 +150,7 @@ private:
   mutable std::mutex errorMutex_;
   std::exception_ptr fatalError_;
   std::thread thread_;
+  std::atomic<std::thread::id> threadId_; // the worker's thread, once its body runs
 };
 
 class TDosCommand {
@@ -168,8 +175,9 @@ public:
   TStringList *DisplayLines = nullptr; // not owned; mirrors the output live, partial line included
   std::int32_t PriorityClass = 32;     // OR-ed into the process creation flags
 
-  // Starts the child and returns at once; does nothing when CommandLine is empty. Call it again
-  // only after the previous run has finished.
+  // Starts the child and returns at once; does nothing when CommandLine is empty. The run before
+  // is over first: one that still goes is stopped, and its worker is waited for, so that no two
+  // workers ever share the lines or the timer.
   void Run();
   // The current worker's state; valid after a Run that started one.
   bool Finished() const;
@@ -184,7 +192,8 @@ public:
 
   // Sends a line (followed by CR LF) or, without lineEnd, bare text to the running child.
   void SendLine(const std::string &text, bool lineEnd = true);
-  // Asks the current worker to stop: the child is terminated with exit code 0.
+  // Asks the current worker to stop: the child is terminated with exit code 0. It returns at
+  // once; Finished says when the worker has ended.
   void Stop();
 
   TDosThread *Worker() const { return worker_; }

@@ -4,10 +4,11 @@
 #include "framework/Files.h"
 #include "framework/Process.h"
 
+#include <optional>
+
 #include <gtest/gtest.h>
 
 namespace {
-
 
 constexpr std::uint32_t Patience = 30000; // ms; only guards against a hang
 
@@ -129,6 +130,67 @@ TEST_F(ChildProcessTest, TerminateEndsTheChildWithTheGivenCode) {
   EXPECT_EQ(child_.ExitCode(), 7u);
 }
 
+// What a tool leaves running behind it goes once we let go of the ended tool.
+TEST_F(ChildProcessTest, LettingGoOfAnEndedChildEndsWhatItLeftRunning) {
+  TTempFolder temp;
+  const std::string idFile = temp / "babbler.id";
+  ASSERT_TRUE(Start(ChildCommand({"detach:" + ChildPath(idFile), "await:" + ChildPath(idFile)})));
+  std::uint32_t id = ProcessIdInFile(idFile);
+  ASSERT_NE(id, 0u);
+  ASSERT_TRUE(child_.WaitForExit(Patience));
+  EXPECT_FALSE(ProcessGoes(id, std::chrono::seconds(0))) << "gone before we let go of the tool";
+  child_.Close();
+  EXPECT_TRUE(ProcessGoes(id)) << "what the tool left running still runs";
+}
+
+// A tool let go of while it runs keeps running (the runner's time limits leave it so): it still
+// answers the end of its input.
+TEST_F(ChildProcessTest, LettingGoOfARunningChildLeavesItRunning) {
+  ASSERT_TRUE(Start(ChildCommand({"drain"})));
+  child_.Close();
+  input_.WriteEnd.Close();
+  output_.WriteEnd.Close(); // the child holds the only write end now: reading ends when it ends
+  std::string output;
+  char buffer[64];
+  while (std::uint32_t count = output_.ReadEnd.Read(buffer, sizeof buffer))
+    output.append(buffer, count);
+  EXPECT_EQ(output, "eof\n");
+}
+
+#ifdef _WIN32
+// The tool's job goes with this process however it ends (a killed ZelRecompile closes no handles
+// itself): the system closes the job's last handle, and the job ends every process in it. The
+// death test's child runs this test again up to the statement; it finds the parent's file in the
+// environment and makes no folder of its own. The process the tool left holds the death test's
+// pipe (it inherits all it can), so the death test ends only once that process has gone: had
+// nothing ended it, it would have given up after its minute, and said so.
+TEST_F(ChildProcessTest, WhatAToolLeftRunningEndsWhenThisProcessIsKilled) {
+  const char *const Variable = "ZEL_TEST_BABBLER_ID";
+  std::optional<TTempFolder> temp;
+  char given[MAX_PATH] = {};
+  std::string idFile;
+  if (::GetEnvironmentVariableA(Variable, given, MAX_PATH) > 0) {
+    idFile = given;
+  } else {
+    temp.emplace();
+    idFile = *temp / "babbler.id";
+    ::SetEnvironmentVariableA(Variable, idFile.c_str());
+  }
+  EXPECT_EXIT(
+      {
+        Start(ChildCommand({"detach:" + ChildPath(idFile), "drain"}));
+        ProcessIdInFile(idFile);
+        ::TerminateProcess(::GetCurrentProcess(), 7);
+      },
+      testing::ExitedWithCode(7), "");
+  ::SetEnvironmentVariableA(Variable, nullptr);
+  std::uint32_t id = ProcessIdInFile(idFile, std::chrono::seconds(0));
+  ASSERT_NE(id, 0u) << "the tool left nothing running";
+  EXPECT_TRUE(ProcessGoes(id));
+  EXPECT_FALSE(Fs::FileExists(idFile + ".end")) << "what the tool left running outlived us";
+}
+#endif
+
 TEST_F(ChildProcessTest, AMissingProgramDoesNotStart) {
   TTempFolder temp;
   EXPECT_FALSE(Start(Quoted(temp / "missing.exe") + " out:x"));
@@ -146,8 +208,7 @@ TEST_F(ChildProcessTest, ABlankCommandLineDoesNotStart) {
 TEST_F(ChildProcessTest, FindsTheProgramIgnoringCase) {
   TTempFolder temp;
   ASSERT_TRUE(Fs::ForceFolders(temp / "Bin"));
-  ASSERT_TRUE(
-      Fs::CopyFile(ProgramPath("testchild"), temp / ExecutableName("Bin\\TestChild"), false));
+  ASSERT_TRUE(Fs::CopyFile(ProgramPath("testchild"), temp / ExecutableName("Bin\\TestChild"), false));
   ASSERT_TRUE(Start(Quoted(temp / "BIN\\TESTCHILD.EXE") + " out:found"));
   EXPECT_EQ(OutputAfterExit(), "found");
 }

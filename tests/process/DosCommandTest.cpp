@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "framework/Process.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -283,10 +284,104 @@ TEST(DosCommandStartTest, StopTerminatesTheChildWithExitCodeZero) {
   command.Run();
   ASSERT_TRUE(recorder.WaitForCount(1));
   command.Stop();
-  // Finished is set at once by the request; the worker ends only once the child is gone.
+  // Finished follows once the worker has ended, the child gone.
   ASSERT_TRUE(WaitForFlag(terminated));
+  EXPECT_TRUE(command.Finished());
   EXPECT_EQ(command.ExitCode(), 0u);
 }
+
+// Waits (generously: a hang guard) until the runner has read some output.
+bool WaitForOutput(const TDosCommand &command) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (command.DisplayLine().empty()) {
+    if (std::chrono::steady_clock::now() > deadline)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+struct TRerunCase {
+  const char *Name;
+  bool StopFirst; // else Run comes while the run before still goes
+};
+
+void PrintTo(const TRerunCase &rerun, std::ostream *out) {
+  *out << rerun.Name;
+}
+
+class DosCommandRerunTest : public testing::TestWithParam<TRerunCase> {};
+
+// The run before is still reading a flood of output when the next one starts: the next run's lines
+// and exit code are its own, nothing of the run before among them.
+TEST_P(DosCommandRerunTest, TheNextRunCapturesOnlyItsOwnLines) {
+  TDosCommand command;
+  for (int round = 0; round < 20; ++round) {
+    command.CommandLine = ChildCommand({"spew:1000000000:80"});
+    command.Run();
+    ASSERT_TRUE(WaitForOutput(command));
+    if (GetParam().StopFirst)
+      command.Stop();
+    command.CommandLine = ChildCommand({"out:second\\n", "exit:3"});
+    command.Run();
+    ASSERT_TRUE(WaitUntilFinished(command));
+    ASSERT_EQ(command.CapturedLines, (Lines{"second"})) << "round " << round;
+    ASSERT_EQ(command.ExitCode(), 3u) << "round " << round;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(After, DosCommandRerunTest,
+                         testing::Values(TRerunCase{"AStop", true}, TRerunCase{"NoStop", false}),
+                         [](const testing::TestParamInfo<TRerunCase> &info) { return info.param.Name; });
+
+struct TLeftBehindCase {
+  const char *Name;
+  bool Stop; // the tool is stopped, else it ends by itself
+};
+
+void PrintTo(const TLeftBehindCase &leftBehind, std::ostream *out) {
+  *out << leftBehind.Name;
+}
+
+class DosCommandLeftBehindTest : public testing::TestWithParam<TLeftBehindCase> {};
+
+// A tool that leaves a process running behind it, which writes on and on to the output it shares
+// with the tool (as "yes &" in a script would): the tool's end ends the run all the same, and the
+// process left behind is ended with the tool. It ignores the broken pipe, so nothing else ends it.
+TEST_P(DosCommandLeftBehindTest, TheToolsEndEndsTheRunAndWhatItLeftRunning) {
+  TTempFolder temp;
+  const std::string idFile = temp / "babbler.id";
+  TDosCommand command;
+  // A line reported costs the runner more than writing it costs the process: the pipe never empties.
+  std::atomic<std::size_t> reported{0};
+  command.OnNewLine = [&reported](TDosCommand &, const std::string &, TOutputType) { ++reported; };
+  // The tool goes on once the process it left is writing, and then ends, or waits to be stopped.
+  command.CommandLine =
+      ChildCommand({"out:before\\n", "detach:" + ChildPath(idFile), "await:" + ChildPath(idFile), "sleep:200",
+                    GetParam().Stop ? "drain" : "exit:0"});
+  command.Run();
+  std::uint32_t id = ProcessIdInFile(idFile);
+  ASSERT_NE(id, 0u) << "the tool left nothing running";
+  if (GetParam().Stop)
+    command.Stop();
+  EXPECT_TRUE(WaitUntilFinished(command, std::chrono::seconds(30))) << "the run goes on after the tool's end";
+  EXPECT_TRUE(ProcessGoes(id)) << "what the tool left running still runs";
+  EXPECT_EQ(command.ExitCode(), 0u);
+  if (!GetParam().Stop) {
+    ASSERT_FALSE(command.CapturedLines.empty());
+    EXPECT_EQ(command.CapturedLines.front(), "before");
+    // Of what came after the tool's end the runner took at most the 16 MB beyond what the pipe
+    // held then; the rest of the bound is for the room of the last read and what arrived while the
+    // end was being noticed.
+    auto orphanLines = std::count(command.CapturedLines.begin(), command.CapturedLines.end(), "orphan");
+    EXPECT_LE(std::uint64_t(orphanLines) * 7, TChildPipes::RestAfterEndBytes + 8 * ChildOutputPipeSize);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, DosCommandLeftBehindTest,
+                         testing::Values(TLeftBehindCase{"ByItself", false},
+                                         TLeftBehindCase{"ByAStop", true}),
+                         [](const testing::TestParamInfo<TLeftBehindCase> &info) { return info.param.Name; });
 
 // Input the child never reads, far more than a pipe holds: neither a stop nor the runner's end
 // waits for the child to take it.

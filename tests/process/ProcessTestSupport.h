@@ -30,6 +30,14 @@ bool WaitUntilFinished(const TDosCommand &command, std::chrono::seconds limit = 
 bool WaitProcessingMessages(const TDosCommand &command,
                             std::chrono::seconds limit = std::chrono::seconds(60));
 
+// The process identifier a test child wrote to the file at path (babble:), once the file is there;
+// 0 when it did not come within the limit (a hang guard).
+std::uint32_t ProcessIdInFile(const std::string &path, std::chrono::seconds limit = std::chrono::seconds(60));
+
+// Whether the process with this identifier has gone (ended, or ended and not yet collected by
+// whoever adopted it), waiting up to the limit: ending a process takes the system a moment.
+bool ProcessGoes(std::uint32_t id, std::chrono::seconds limit = std::chrono::seconds(30));
+
 struct TReportedLine {
   std::string Text;
   TOutputType Type;

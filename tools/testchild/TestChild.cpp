@@ -15,6 +15,12 @@
 //   stamp:N:MS    write N lines, MS milliseconds apart, each the steady clock in nanoseconds
 //   exit:N        end with exit code N (decimal, or hexadecimal after 0x)
 //   crash         write through a null pointer (an access violation)
+//   detach:PATH   start a copy of this program in the background that shares our standard handles
+//                 and babbles (below), and go on without waiting for it
+//   babble:ID:PATH  (what the copy does) write this process's identifier to the file PATH, then
+//                 write lines to standard output without pause, "babble" while the process ID
+//                 runs and "orphan" once it has ended; a failed write (a closed pipe) does not
+//                 end it. After a minute it gives up: it writes the file PATH.end and ends.
 //
 // Without exit: the program ends with 0 after its last argument.
 #include <chrono>
@@ -30,12 +36,17 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <process.h>
+#include <windows.h>
 #define ZEL_WRITE _write
 #define ZEL_READ _read
+#define ZEL_GETPID _getpid
 #else
+#include <csignal>
 #include <unistd.h>
 #define ZEL_WRITE ::write
 #define ZEL_READ ::read
+#define ZEL_GETPID ::getpid
 #endif
 
 namespace {
@@ -152,6 +163,97 @@ void Stamp(const std::string &spec) {
   }
 }
 
+// Whether the process that started the babbling copy still runs.
+class TParentWatch {
+public:
+#ifdef _WIN32
+  explicit TParentWatch(unsigned long id) : process_(::OpenProcess(SYNCHRONIZE, FALSE, id)) {}
+  ~TParentWatch() {
+    if (process_)
+      ::CloseHandle(process_);
+  }
+  bool Runs() const {
+    return process_ && ::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+  }
+
+private:
+  HANDLE process_;
+#else
+  explicit TParentWatch(unsigned long id) : id_(pid_t(id)) {}
+  // An orphan is adopted by another process.
+  bool Runs() const {
+    return ::getppid() == id_;
+  }
+
+private:
+  pid_t id_;
+#endif
+};
+
+void Babble(unsigned long parentId, const std::string &idFile) {
+#ifndef _WIN32
+  std::signal(SIGPIPE, SIG_IGN); // a closed pipe fails the write instead of ending the process
+#endif
+  TParentWatch parent(parentId);
+  // Written whole under another name first: whoever waits for the file finds the whole number.
+  {
+    std::FILE *file = std::fopen((idFile + ".part").c_str(), "w");
+    if (!file)
+      std::exit(95);
+    std::fprintf(file, "%d", int(ZEL_GETPID()));
+    std::fclose(file);
+  }
+  std::filesystem::rename(idFile + ".part", idFile);
+  // Large writes, as "yes" makes them: faster than the runner takes them, so the pipe never empties.
+  std::string babble, orphan;
+  while (babble.size() < 262144) {
+    babble += "babble\n";
+    orphan += "orphan\n";
+  }
+  bool orphaned = false;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (std::chrono::steady_clock::now() < deadline) {
+    orphaned = orphaned || !parent.Runs();
+    const std::string &lines = orphaned ? orphan : babble;
+    if (ZEL_WRITE(1, lines.data(), unsigned(lines.size())) <= 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  // Whoever waited for this process to go can tell that nothing ended it.
+  if (std::FILE *file = std::fopen((idFile + ".end").c_str(), "w"))
+    std::fclose(file);
+}
+
+// Like a background job of a shell script, which the script does not wait for.
+void Detach(const std::string &idFile) {
+#ifdef _WIN32
+  char self[MAX_PATH];
+  ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string line = std::string("\"") + self + "\" \"babble:" + std::to_string(::GetCurrentProcessId()) +
+                     ":" + idFile + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION created{};
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, nullptr,
+                        &startup, &created))
+    std::exit(96);
+  ::CloseHandle(created.hThread);
+  ::CloseHandle(created.hProcess);
+#else
+  unsigned long parent = static_cast<unsigned long>(::getpid());
+  pid_t pid = ::fork();
+  if (pid < 0)
+    std::exit(96);
+  if (pid == 0) {
+    Babble(parent, idFile);
+    ::_exit(0);
+  }
+#endif
+}
+
 [[noreturn]] void Crash() {
   volatile std::uintptr_t address = 0; // read at run time, so the compiler cannot see the fault
   *reinterpret_cast<volatile int *>(address) = 1;
@@ -207,6 +309,12 @@ int main(int argc, char **argv) {
       return int(std::uint32_t(std::strtoul(argument.c_str() + 5, nullptr, 0)));
     } else if (argument == "crash") {
       Crash();
+    } else if (StartsWith(argument, "detach:")) {
+      Detach(After(argument, 7));
+    } else if (StartsWith(argument, "babble:")) {
+      char *rest = nullptr;
+      unsigned long parent = std::strtoul(argument.c_str() + 7, &rest, 10);
+      Babble(parent, *rest == ':' ? std::string(rest + 1) : std::string());
     } else {
       Write(2, "testchild: unknown action " + argument + "\n");
       return 98;

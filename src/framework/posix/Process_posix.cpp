@@ -1,9 +1,9 @@
-// Child processes on POSIX: pipe2 and posix_spawn, FIONREAD for peeking, waitpid for exit codes.
+// Child processes on POSIX: pipe2 and posix_spawn, FIONREAD for peeking, waitid for exit codes.
 // The command line is read as Windows reads it and the program is found as CreateProcess finds it,
 // so that the command lines the program forms for Windows tools run unchanged here.
+#include "Win32Codes.h"
 #include "framework/Files.h"
 #include "framework/Process.h"
-#include "Win32Codes.h"
 
 #include <cerrno>
 #include <chrono>
@@ -33,10 +33,12 @@ enum : std::uint32_t {
   AbortExitCode = 3, // what abort() leaves on Windows
 };
 
-std::uint32_t ExitCodeFor(int status) {
-  if (WIFEXITED(status))
-    return std::uint32_t(WEXITSTATUS(status));
-  switch (WIFSIGNALED(status) ? WTERMSIG(status) : 0) {
+// From waitid's report: how the child ended (CLD_EXITED or a signal's CLD_KILLED, CLD_DUMPED) and
+// its exit status or that signal.
+std::uint32_t ExitCodeFor(int how, int status) {
+  if (how == CLD_EXITED)
+    return std::uint32_t(status & 0xFF);
+  switch (status) {
   case SIGSEGV:
   case SIGBUS:
     return StatusAccessViolation;
@@ -246,7 +248,11 @@ bool TChildProcess::Start(const std::string &commandLine, const TPipeEnd &input,
   for (int signal : {SIGPIPE, SIGINT, SIGQUIT, SIGHUP, SIGTERM})
     sigaddset(&signals, signal);
   ::posix_spawnattr_setsigdefault(&setup.Attributes, &signals);
-  ::posix_spawnattr_setflags(&setup.Attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  // A process group of its own, numbered as the child, for all it starts: what is left of it when
+  // it has ended can be ended together.
+  ::posix_spawnattr_setpgroup(&setup.Attributes, 0);
+  ::posix_spawnattr_setflags(&setup.Attributes,
+                             POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
   std::vector<char *> argv;
   for (auto &argument : arguments)
@@ -271,37 +277,38 @@ bool TChildProcess::Start(const std::string &commandLine, const TPipeEnd &input,
   return true;
 }
 
-bool TChildProcess::Reap(bool wait) {
+bool TChildProcess::LookForEnd(bool wait) {
   if (ended_)
     return true;
   if (pid_ <= 0)
     return false;
-  int status = 0;
-  pid_t result;
+  siginfo_t info{};
+  int result;
   do
-    result = ::waitpid(pid_, &status, wait ? 0 : WNOHANG);
+    result = ::waitid(P_PID, id_t(pid_), &info, WEXITED | WNOWAIT | (wait ? 0 : WNOHANG));
   while (result < 0 && errno == EINTR);
-  if (result == 0)
+  if (result == 0 && info.si_pid == 0)
     return false;
   ended_ = true;
+  unreaped_ = result == 0;
   if (result < 0) // reaped by someone else: the code is lost, and a lost code must not read as success
     exitCode_ = terminated_ ? terminateCode_ : 0xFFFFFFFF;
-  else if (terminated_ && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+  else if (terminated_ && info.si_code != CLD_EXITED && info.si_status == SIGKILL)
     exitCode_ = terminateCode_;
   else
-    exitCode_ = ExitCodeFor(status);
+    exitCode_ = ExitCodeFor(info.si_code, info.si_status);
   return true;
 }
 
 std::uint32_t TChildProcess::ExitCode() {
   if (!Started())
     return 0;
-  Reap(false);
+  LookForEnd(false);
   return exitCode_;
 }
 
 bool TChildProcess::Terminate(std::uint32_t exitCode) {
-  if (!Started() || Reap(false))
+  if (!Started() || LookForEnd(false))
     return false;
   if (::kill(pid_, SIGKILL) != 0)
     return false;
@@ -314,9 +321,9 @@ bool TChildProcess::WaitForExit(std::uint32_t milliseconds) {
   if (!Started())
     return false;
   if (milliseconds == Infinite)
-    return Reap(true);
+    return LookForEnd(true);
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (!Reap(false)) {
+  while (!LookForEnd(false)) {
     if (std::chrono::steady_clock::now() >= deadline)
       return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -324,10 +331,21 @@ bool TChildProcess::WaitForExit(std::uint32_t milliseconds) {
   return true;
 }
 
-bool TChildProcess::HasEnded() { return Started() && Reap(false); }
+bool TChildProcess::HasEnded() {
+  return Started() && LookForEnd(false);
+}
 
 void TChildProcess::Close() {
-  if (Started() && !Reap(false)) {
+  if (Started() && LookForEnd(false)) {
+    if (unreaped_) {
+      // The rest of its group goes with it. While the child is a zombie no other process can have
+      // its number, so the signal reaches only what it started.
+      ::kill(-pid_, SIGKILL);
+      int status;
+      while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+      }
+    }
+  } else if (Started()) {
     // The child runs on without us (as a Windows child does when its handles are closed); someone
     // must still collect its exit status, or it stays behind as a zombie until we end.
     std::thread([pid = pid_] {
@@ -340,6 +358,7 @@ void TChildProcess::Close() {
   pid_ = -1;
   id_ = 0;
   ended_ = false;
+  unreaped_ = false;
   exitCode_ = StillActive;
   terminated_ = false;
 }
@@ -359,10 +378,11 @@ bool SetNonBlocking(int fd) {
 } // namespace
 
 struct TChildPipes::TImpl {
-  TPipeEnd Output, Input; // ours, non-blocking
+  TPipeEnd Output, Input;          // ours, non-blocking
   const char *ArrivedAt = nullptr; // bytes read and not yet taken
   std::size_t Arrived = 0;
   bool OutputEnded = false;
+  bool ChildEnded = false; // seen, and reported once the output read with it is taken
   std::string Queued;
   std::size_t QueuedFrom = 0; // the part of Queued already written
   bool InputBroken = false;
@@ -374,8 +394,7 @@ struct TChildPipes::TImpl {
     if (got > 0) {
       ArrivedAt = room.data();
       Arrived = std::size_t(got);
-    }
-    else if (got == 0 || errno != EAGAIN)
+    } else if (got == 0 || errno != EAGAIN)
       OutputEnded = true;
   }
 
@@ -427,9 +446,19 @@ void TChildPipes::QueueInput(std::string_view bytes) {
 
 TChildPipes::TWaitResult TChildPipes::Wait(TChildProcess &child, TEvent &wake, std::uint32_t milliseconds) {
   TImpl &impl = *impl_;
+  // Without a pidfd the child is asked whether it has ended before each wait, and waits last at
+  // most ReapInterval.
+  bool reaping = !child.exitSignal_;
+  std::chrono::steady_clock::time_point deadline;
+  if (reaping && milliseconds != TEvent::Infinite)
+    deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   for (;;) {
     if (impl.Arrived > 0)
       return wrOutput;
+    if (reaping && !impl.ChildEnded)
+      impl.ChildEnded = child.HasEnded();
+    if (impl.ChildEnded)
+      return wrChildEnded;
     impl.PushInput();
     pollfd watched[4];
     nfds_t count = 0;
@@ -449,25 +478,26 @@ TChildPipes::TWaitResult TChildPipes::Wait(TChildProcess &child, TEvent &wake, s
       watched[count++] = {impl.Input.Native(), POLLOUT, 0};
     }
     int timeout = milliseconds == TEvent::Infinite ? -1 : int(milliseconds);
-    bool reaping = endAt < 0 && (timeout < 0 || timeout > ReapInterval);
-    int ready = ::poll(watched, count, reaping ? ReapInterval : timeout);
+    if (reaping && (timeout < 0 || timeout > ReapInterval))
+      timeout = ReapInterval;
+    int ready = ::poll(watched, count, timeout);
     if (ready < 0 && errno == EINTR)
       continue;
     if (ready < 0)
       return wrChildEnded; // nothing more can be waited for
     if (ready == 0) {
-      if (reaping && child.HasEnded())
-        return wrChildEnded;
-      if (!reaping)
+      if (!reaping || (milliseconds != TEvent::Infinite && std::chrono::steady_clock::now() >= deadline))
         return wrTimedOut;
       continue;
     }
+    if (endAt >= 0 && watched[endAt].revents != 0)
+      impl.ChildEnded = true;
     if (outputAt >= 0 && watched[outputAt].revents != 0) {
       impl.ReadNow(NextRoom());
       continue;
     }
-    if (endAt >= 0 && watched[endAt].revents != 0)
-      return wrChildEnded;
+    if (impl.ChildEnded)
+      continue;
     if (watched[wakeAt].revents != 0) {
       wake.Consume();
       return wrWoken;
@@ -486,7 +516,14 @@ std::string_view TChildPipes::TakeOutput() {
   return bytes;
 }
 
-std::string_view TChildPipes::TakeRemainingOutput() {
+std::uint64_t TChildPipes::OutputLeft() {
+  std::uint32_t waiting = 0;
+  if (!impl_->OutputEnded)
+    impl_->Output.BytesWaiting(waiting);
+  return impl_->Arrived + waiting;
+}
+
+std::string_view TChildPipes::TakeWaitingOutput() {
   if (impl_->Arrived == 0 && !impl_->OutputEnded)
     impl_->ReadNow(NextRoom());
   return TakeOutput();

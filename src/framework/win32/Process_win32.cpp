@@ -57,7 +57,27 @@ bool CreateChildPipe(TPipe &pipe, TChildEnd childEnd, std::uint32_t &error, std:
   return true;
 }
 
-TChildProcess::~TChildProcess() = default;
+namespace {
+// What the processes a tool left running report when they are ended with it.
+constexpr UINT LeftBehindExitCode = 1;
+
+// A job whose processes all end when its last handle closes, which happens at the latest when this
+// process ends, in whatever way. None when the system refuses one.
+UniqueHandle NewToolJob() {
+  UniqueHandle job(::CreateJobObjectA(nullptr, nullptr));
+  if (!job)
+    return job;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (!::SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits)))
+    job.Close();
+  return job;
+}
+} // namespace
+
+TChildProcess::~TChildProcess() {
+  Close();
+}
 
 bool TChildProcess::Started() const {
   return process_.IsValid();
@@ -79,14 +99,17 @@ bool TChildProcess::Start(const std::string &commandLine, const TPipeEnd &input,
   startup.hStdOutput = output.Native();
   startup.hStdError = output.Native();
 
+  // The child starts suspended, to be in its job before it can start anything.
+  UniqueHandle job = NewToolJob();
+  DWORD flags = priorityClass | CREATE_NEW_CONSOLE | (job ? CREATE_SUSPENDED : 0);
   PROCESS_INFORMATION created{};
   // ERROR_INTERNAL_ERROR means the new process died while the system was still setting it up,
   // before any of its own code ran (Wine reports a rare crash of its loader so): one more try.
   for (int attempt = 0;; ++attempt) {
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0'); // CreateProcessA may write into the command line
-    if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, priorityClass | CREATE_NEW_CONSOLE, nullptr,
-                         nullptr, &startup, &created))
+    if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
+                         &created))
       break;
     startError_ = ::GetLastError();
     if (startError_ != ERROR_INTERNAL_ERROR || attempt > 0)
@@ -95,6 +118,13 @@ bool TChildProcess::Start(const std::string &commandLine, const TPipeEnd &input,
   process_.Reset(created.hProcess);
   thread_.Reset(created.hThread);
   id_ = created.dwProcessId;
+  if (job) {
+    // Before Windows 8 a process in a job of its own (given by whoever started us) cannot put its
+    // child into another: the child then runs without one.
+    if (::AssignProcessToJobObject(job.Get(), process_.Get()))
+      job_ = std::move(job);
+    ::ResumeThread(thread_.Get());
+  }
   startError_ = 0;
   return true;
 }
@@ -119,6 +149,17 @@ bool TChildProcess::HasEnded() {
 }
 
 void TChildProcess::Close() {
+  if (job_) {
+    if (HasEnded()) {
+      ::TerminateJobObject(job_.Get(), LeftBehindExitCode);
+    } else {
+      // A child let go of while it runs keeps running, with all it starts: the job must not end
+      // them as it closes.
+      JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+      ::SetInformationJobObject(job_.Get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+    }
+    job_.Close();
+  }
   thread_.Close();
   process_.Close();
   id_ = 0;
@@ -130,12 +171,16 @@ namespace {
 
 constexpr DWORD InputPipeSize = 65536;
 
+// How often the process is asked whether it has ended while output keeps arriving (ms): often
+// enough that its end is noticed at once, seldom enough to cost nothing next to the reads.
+constexpr ULONGLONG EndLookInterval = 10;
+
 // Unique within the machine: this process's identifier and a counter.
 std::string NewPipeName() {
   static std::atomic<unsigned long> counter{0};
   char name[80];
-  std::snprintf(name, sizeof name, "\\\\.\\pipe\\ZelRecompile-%lu-%lu", static_cast<unsigned long>(::GetCurrentProcessId()),
-                ++counter);
+  std::snprintf(name, sizeof name, "\\\\.\\pipe\\ZelRecompile-%lu-%lu",
+                static_cast<unsigned long>(::GetCurrentProcessId()), ++counter);
   return name;
 }
 
@@ -146,15 +191,15 @@ bool CreateOverlappedPipe(bool inbound, UniqueHandle &ours, UniqueHandle &childs
   DWORD openMode = (inbound ? PIPE_ACCESS_INBOUND : PIPE_ACCESS_OUTBOUND) | FILE_FLAG_OVERLAPPED |
                    FILE_FLAG_FIRST_PIPE_INSTANCE;
   DWORD size = inbound ? ChildOutputPipeSize : InputPipeSize;
-  ours.Reset(::CreateNamedPipeA(name.c_str(), openMode, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, size,
-                                size, 0, nullptr));
+  ours.Reset(::CreateNamedPipeA(name.c_str(), openMode, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1,
+                                size, size, 0, nullptr));
   if (!ours) {
     error = ::GetLastError();
     return false;
   }
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  childs.Reset(::CreateFileA(name.c_str(), inbound ? GENERIC_WRITE : GENERIC_READ, 0, &inheritable, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  childs.Reset(::CreateFileA(name.c_str(), inbound ? GENERIC_WRITE : GENERIC_READ, 0, &inheritable,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!childs) {
     error = ::GetLastError();
     ours.Close();
@@ -180,7 +225,9 @@ bool CreateOverlappedPipe(bool inbound, UniqueHandle &ours, UniqueHandle &childs
   return true;
 }
 
-UniqueHandle NewManualEvent() { return UniqueHandle(::CreateEventA(nullptr, TRUE, FALSE, nullptr)); }
+UniqueHandle NewManualEvent() {
+  return UniqueHandle(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+}
 
 } // namespace
 
@@ -190,10 +237,12 @@ struct TChildPipes::TImpl {
   OVERLAPPED ReadOperation{}, WriteOperation{};
   char *ReadTo = nullptr; // where the read in progress or the last one puts its bytes
   DWORD Arrived = 0;      // bytes of a finished read not yet taken
-  bool Reading = false; // a read is in progress
+  bool Reading = false;   // a read is in progress
   bool OutputEnded = false;
-  std::string Queued;   // input not yet handed to a write
-  std::string InFlight; // the bytes of the write in progress, which must stay put until it ends
+  bool ChildEnded = false;   // seen, and reported once the output read with it is taken
+  ULONGLONG EndLookedAt = 0; // when the process was last asked, while output kept arriving
+  std::string Queued;        // input not yet handed to a write
+  std::string InFlight;      // the bytes of the write in progress, which must stay put until it ends
   bool Writing = false;
   bool InputBroken = false;
 
@@ -284,7 +333,9 @@ struct TChildPipes::TImpl {
 
 TChildPipes::TChildPipes() : impl_(std::make_unique<TImpl>()) {}
 
-TChildPipes::~TChildPipes() { Cancel(); }
+TChildPipes::~TChildPipes() {
+  Cancel();
+}
 
 bool TChildPipes::Create(bool withInput, std::uint32_t &error) {
   UniqueHandle childOutput, childInput;
@@ -313,8 +364,19 @@ void TChildPipes::QueueInput(std::string_view bytes) {
 TChildPipes::TWaitResult TChildPipes::Wait(TChildProcess &child, TEvent &wake, std::uint32_t milliseconds) {
   TImpl &impl = *impl_;
   for (;;) {
-    if (impl.Arrived > 0)
+    if (impl.Arrived > 0) {
+      // A read that finds bytes waiting finishes at once, and the output comes first when the
+      // process ends as a read does: output that keeps arriving would hide the end. So the
+      // process is asked now and then meanwhile.
+      ULONGLONG now = ::GetTickCount64();
+      if (now - impl.EndLookedAt >= EndLookInterval) {
+        impl.EndLookedAt = now;
+        impl.ChildEnded = impl.ChildEnded || child.HasEnded();
+      }
       return wrOutput;
+    }
+    if (impl.ChildEnded)
+      return wrChildEnded;
     if (!impl.Reading && !impl.OutputEnded) {
       impl.StartRead(NextRoom());
       continue;
@@ -334,8 +396,10 @@ TChildPipes::TWaitResult TChildPipes::Wait(TChildProcess &child, TEvent &wake, s
     if (result >= WAIT_OBJECT_0 + count)
       return wrChildEnded; // a handle went bad: nothing more can be waited for
     HANDLE signalled = handles[result - WAIT_OBJECT_0];
-    if (signalled == child.process_.Get())
+    if (signalled == child.process_.Get()) {
+      impl.ChildEnded = true;
       return wrChildEnded;
+    }
     if (signalled == wake.Native())
       return wrWoken;
     if (signalled == impl.ReadDone.Get())
@@ -351,7 +415,16 @@ std::string_view TChildPipes::TakeOutput() {
   return bytes;
 }
 
-std::string_view TChildPipes::TakeRemainingOutput() {
+std::uint64_t TChildPipes::OutputLeft() {
+  TImpl &impl = *impl_;
+  impl.CancelRead();
+  DWORD waiting = 0;
+  if (!impl.OutputEnded && !::PeekNamedPipe(impl.Output.Get(), nullptr, 0, nullptr, &waiting, nullptr))
+    waiting = 0;
+  return impl.Arrived + waiting;
+}
+
+std::string_view TChildPipes::TakeWaitingOutput() {
   TImpl &impl = *impl_;
   impl.CancelRead();
   if (impl.Arrived == 0 && !impl.OutputEnded) {
