@@ -182,10 +182,10 @@ void BM_MakeXfmFiles(benchmark::State &state) {
 }
 BENCHMARK(BM_MakeXfmFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Extended values of three make-ups, from a fixed seed: those real forms hold (a zoom
-// factor, a percentage: small binary exponents), random mantissas with decimal exponents near
-// +-4000, and random mantissas over the whole exponent range.
-enum TFloatMakeUp { FormValues, NearExponent4000, WholeRange };
+// Extended values of four make-ups, from a fixed seed: those real forms hold (a zoom factor, a
+// percentage: small binary exponents), random mantissas with decimal exponents near +-4000, random
+// mantissas over the whole exponent range, and at both ends of the range, the costliest to write.
+enum TFloatMakeUp { FormValues, NearExponent4000, WholeRange, RangeEnds };
 
 std::vector<TExtended> BenchFloats(TFloatMakeUp makeUp, std::size_t count) {
   std::mt19937_64 random(19920501 + makeUp);
@@ -203,6 +203,10 @@ std::vector<TExtended> BenchFloats(TFloatMakeUp makeUp, std::size_t count) {
       break;
     case WholeRange:
       exponent = std::uniform_int_distribution<int>(1, 0x7FFE)(random) - 16383;
+      break;
+    case RangeEnds: // biased exponents 1 to 8 and 0x7FF7 to 0x7FFE
+      exponent = std::uniform_int_distribution<int>(1, 8)(random);
+      exponent = (random() % 2 ? 0x7FFF - exponent : exponent) - 16383;
       break;
     }
     value.SignExponent = std::uint16_t((random() % 2 ? 0x8000 : 0) | (exponent + 16383));
@@ -225,6 +229,7 @@ BENCHMARK(BM_FloatToStr)
     ->Arg(FormValues)
     ->Arg(NearExponent4000)
     ->Arg(WholeRange)
+    ->Arg(RangeEnds)
     ->Unit(benchmark::kNanosecond);
 
 // A crafted 64 KB form: one property holding a list of extended values with decimal exponents near
