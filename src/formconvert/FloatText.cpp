@@ -154,8 +154,8 @@ bool AnyBitBelow(const TBig &number, int end) {
   return rest && limbs < number.Size && (number.Limbs[limbs] << (LimbBits - rest)) != 0;
 }
 
-// 5^n as the product of every Step-th power, kept in a table made on first use (about 130 KB),
-// and the power of n's remainder, which fits a limb.
+// 5^n as the product of every Step-th power, kept in a table made on first use (130 KB of 64-bit
+// limbs, 275 KB of 32-bit ones), and the power of n's remainder, which fits a limb.
 class TPowersOfFive {
 public:
   static constexpr int Step = LimbBits == 64 ? 27 : 13;
@@ -309,7 +309,8 @@ int FloorLog10Pow2(int power) {
   return int((std::int64_t(power) * 661971961083) >> 41);
 }
 
-// The value rounded to 18 significant digits (ties to even), as the x87 unit stores it.
+// The value rounded to 18 significant digits (ties to even), as the x87 unit stores it. A value of
+// fewer digits gets trailing zeros, which the rounding to 15 digits takes off again.
 TDecimal StoredDecimal(std::uint64_t mantissa, int exponent) {
   constexpr std::uint64_t Limit = 1000000000000000000; // 10^StoredDigits
   // The value lies in [2^top, 2^(top+1)), so the quotient has 18 or 19 digits.
