@@ -1,6 +1,7 @@
 // Conversion throughput on a few hundred generated binary forms of realistic make-up, beside Free
 // Pascal's ObjectBinaryToText on the very same files (run as a child process that times itself).
 #include "StreamBuilder.h"
+#include "formconvert/FloatText.h"
 #include "formconvert/FormConversion.h"
 #include "formconvert/ObjectText.h"
 
@@ -180,6 +181,78 @@ void BM_MakeXfmFiles(benchmark::State &state) {
   state.SetBytesProcessed(state.iterations() * forms.Bytes());
 }
 BENCHMARK(BM_MakeXfmFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Extended values of four make-ups, from a fixed seed: those real forms hold (a zoom factor, a
+// percentage: small binary exponents), random mantissas with decimal exponents near +-4000, random
+// mantissas over the whole exponent range, and at both ends of the range, the costliest to write.
+enum TFloatMakeUp { FormValues, NearExponent4000, WholeRange, RangeEnds };
+
+std::vector<TExtended> BenchFloats(TFloatMakeUp makeUp, std::size_t count) {
+  std::mt19937_64 random(19920501 + makeUp);
+  std::vector<TExtended> values(count);
+  for (TExtended &value : values) {
+    value.Mantissa = random() | (std::uint64_t(1) << 63);
+    int exponent = 0; // unbiased binary exponent
+    switch (makeUp) {
+    case FormValues:
+      exponent = std::uniform_int_distribution<int>(-10, 12)(random);
+      value.Mantissa &= ~std::uint64_t(0) << 52; // a double's 53 bits, as a typed-in value has
+      break;
+    case NearExponent4000: // 10^4000 is 2^13288
+      exponent = std::uniform_int_distribution<int>(13188, 13388)(random) * (random() % 2 ? 1 : -1);
+      break;
+    case WholeRange:
+      exponent = std::uniform_int_distribution<int>(1, 0x7FFE)(random) - 16383;
+      break;
+    case RangeEnds: // biased exponents 1 to 8 and 0x7FF7 to 0x7FFE
+      exponent = std::uniform_int_distribution<int>(1, 8)(random);
+      exponent = (random() % 2 ? 0x7FFF - exponent : exponent) - 16383;
+      break;
+    }
+    value.SignExponent = std::uint16_t((random() % 2 ? 0x8000 : 0) | (exponent + 16383));
+  }
+  return values;
+}
+
+// The time of one conversion: each iteration converts the next value.
+void BM_FloatToStr(benchmark::State &state) {
+  const std::vector<TExtended> values = BenchFloats(TFloatMakeUp(state.range(0)), 4096);
+  std::size_t next = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(FloatToStr(values[next]));
+    next = (next + 1) % values.size();
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_FloatToStr)
+    ->ArgName("makeUp")
+    ->Arg(FormValues)
+    ->Arg(NearExponent4000)
+    ->Arg(WholeRange)
+    ->Arg(RangeEnds)
+    ->Unit(benchmark::kNanosecond);
+
+// A crafted 64 KB form: one property holding a list of extended values with decimal exponents near
+// +-4000, each the costliest kind to write exactly.
+void BM_CraftedFloatForm(benchmark::State &state) {
+  B stream;
+  stream.Signature().Object("TForm1", "Form1").Property("Values").Byte(B::vaList);
+  std::size_t floats = 0;
+  for (const TExtended &value : BenchFloats(NearExponent4000, 65536 / 11)) {
+    if (stream.Bytes().size() > 65536 - 32)
+      break;
+    stream.Extended(value.Mantissa, value.SignExponent);
+    ++floats;
+  }
+  stream.End().End().End();
+  const std::string form = stream.Resource();
+  for (auto _ : state)
+    benchmark::DoNotOptimize(ObjectResourceToText(form));
+  state.SetItemsProcessed(state.iterations() * std::int64_t(floats));
+  state.counters["floats"] = double(floats);
+  state.counters["KB"] = double(form.size()) / 1024;
+}
+BENCHMARK(BM_CraftedFloatForm)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 #ifdef ZEL_FPC_BINARY_TO_TEXT
 // Free Pascal's converter in memory on the same files; the child reports its own conversion time,
