@@ -49,6 +49,7 @@ void RegisterPackage(TInstallContext &install, const std::string &stem, const st
   int version = std::stoi(versionText);
   std::string current = PackageFileName(install.Index, stem, version);
   std::string path = install.PackageFolder + "\\" + current;
+  const std::string edition = EditionSuffix(install.Index);
   // Read before anything is deleted: a new package that cannot be loaded must leave the working
   // registration of the old one in place.
   std::string description = PackageDescription(path);
@@ -59,6 +60,12 @@ void RegisterPackage(TInstallContext &install, const std::string &stem, const st
     for (int older = version - 1; older >= 1; --older)
       RetirePackage(install, PackageFileName(install.Index, stem, older), name);
     RetirePackage(install, EnvironmentPackageFileName(install.Index, stem), name);
+    // A Standard edition's own chart package carries no edition in its name ("DclZel60.bpl"): left
+    // enabled beside the library's, the IDE finds its units in two packages.
+    if (!edition.empty() && stem.size() > edition.size() &&
+        stem.compare(stem.size() - edition.size(), edition.size(), edition) == 0)
+      RetirePackage(install, EnvironmentPackageFileName(install.Index, stem.substr(0, stem.size() - edition.size())),
+                    name);
   }
   for (const auto &name : unrepresentable)
     AppendToBuildLog("Skipped a package entry whose name this program cannot read: " + name);
