@@ -141,7 +141,9 @@ std::string TJournal::SaveCopy(const std::string &bytes) {
       return name;
   Fs::ForceFolders(folder_);
   std::string name = stem_ + "-" + std::to_string(copies_.size() + 1) + ".copy";
-  if (!Fs::WriteWholeFile(folder_ + "\\" + name, bytes))
+  // On disk before the file it saves is overwritten, as the record that names it.
+  Fs::DeleteFile(folder_ + "\\" + name);
+  if (!Fs::AppendToFileDurably(folder_ + "\\" + name, bytes))
     throw EFileError("Cannot write the journal's copy \"" + folder_ + "\\" + name + "\". " +
                      SystemErrorMessage(Fs::LastErrorCode()));
   copies_.emplace_back(hash, name);
