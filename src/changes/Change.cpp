@@ -2,6 +2,8 @@
 
 #include "framework/Files.h"
 
+#include <cctype>
+
 std::uint64_t ContentHash(const std::string &bytes) {
   std::uint64_t hash = 14695981039346656037ull;
   for (unsigned char c : bytes) {
@@ -33,6 +35,14 @@ TValueState CurrentValueState(TRootKey root, const std::string &key, const std::
 bool KeyExistsNow(TRootKey root, const std::string &key) {
   TRegistry registry(root);
   return registry.KeyExists("\\" + key);
+}
+
+bool IsPathListFile(const std::string &path) {
+  std::size_t slash = path.find_last_of("\\/");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  for (char &c : name)
+    c = char(std::tolower(static_cast<unsigned char>(c)));
+  return name == "defproj.dof";
 }
 
 std::string ChangeSubject(const TChange &change) {

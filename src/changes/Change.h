@@ -42,7 +42,13 @@ struct TChange {
   std::string Path;
   TFileState FileBefore, FileAfter;
   std::string Copy;
+  // For a file of path lists ("defproj.dof"): the saved bytes the run left, so that an uninstall
+  // after someone edited the file can take out only the run's own entries.
+  std::string AfterCopy;
 };
+
+// Whether the file holds path lists that an uninstall merges rather than leaves ("defproj.dof").
+bool IsPathListFile(const std::string &path);
 
 // A 64-bit FNV-1a hash of bytes: enough to tell whether a file still holds what a run wrote.
 std::uint64_t ContentHash(const std::string &bytes);

@@ -63,11 +63,14 @@ TChangeScope *JournalFor(const std::string &path) {
 }
 
 // Records a file's change from its present bytes to after, saving a copy of the present bytes.
-void RecordFile(TChangeScope &scope, const std::string &path, const TFileState &after) {
+void RecordFile(TChangeScope &scope, const std::string &path, const TFileState &after,
+                const std::string *afterBytes = nullptr) {
   TChange change;
   change.Kind = TChangeKind::File;
   change.Path = path;
   change.FileAfter = after;
+  if (afterBytes && IsPathListFile(path))
+    change.AfterCopy = scope.Journal().SaveCopy(*afterBytes);
   if (Fs::FileExists(path)) {
     auto bytes = Fs::ReadWholeFile(path);
     if (!bytes)
@@ -234,8 +237,12 @@ bool MoveFile(const std::string &source, const std::string &target) {
 }
 
 bool RenameOver(const std::string &source, const std::string &target) {
-  if (TChangeScope *scope = JournalFor(target); scope && Fs::FileExists(source))
-    RecordFile(*scope, target, StateOfFile(source));
+  if (TChangeScope *scope = JournalFor(target); scope && Fs::FileExists(source)) {
+    auto bytes = Fs::ReadWholeFile(source);
+    if (!bytes)
+      throw EFileError("Cannot open file \"" + source + "\". " + SystemErrorMessage(Fs::LastErrorCode()));
+    RecordFile(*scope, target, FileStateOf(*bytes), &*bytes);
+  }
   return Fs::RenameOver(source, target);
 }
 
@@ -258,7 +265,7 @@ bool CreateFolder(const std::string &path) {
 void SaveLines(const std::string &path, const TStringList &lines) {
   std::string bytes = JoinLines(lines);
   if (TChangeScope *scope = JournalFor(path))
-    RecordFile(*scope, path, FileStateOf(bytes));
+    RecordFile(*scope, path, FileStateOf(bytes), &bytes);
   if (!Fs::WriteWholeFile(path, bytes))
     throw EFileError("Cannot create file \"" + path + "\". " + SystemErrorMessage(Fs::LastErrorCode()));
 }

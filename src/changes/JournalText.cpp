@@ -302,6 +302,8 @@ std::string ChangeLine(int sequence, const TChange &change) {
   case TChangeKind::File:
     line += ", \"path\": " + JsonText(change.Path) + ", \"before\": " + FileStateJson(change.FileBefore) +
             ", \"after\": " + FileStateJson(change.FileAfter) + ", \"copy\": " + JsonText(change.Copy);
+    if (!change.AfterCopy.empty())
+      line += ", \"afterCopy\": " + JsonText(change.AfterCopy);
     break;
   case TChangeKind::Folder:
     line += ", \"path\": " + JsonText(change.Path);
@@ -374,6 +376,7 @@ std::optional<TJournalLine> ParseJournalLine(const std::string &line) {
     change.Name = json->Str("name");
     change.Path = json->Str("path");
     change.Copy = json->Str("copy");
+    change.AfterCopy = json->Str("afterCopy");
     if (change.Kind == TChangeKind::Value) {
       change.Before = ValueStateFrom(json->Find("before"));
       change.After = ValueStateFrom(json->Find("after"));

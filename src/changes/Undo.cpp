@@ -9,6 +9,8 @@
 
 namespace {
 
+bool MergePathListFileBack(const TChange &change, const std::string &journalFolder);
+
 std::vector<std::string> SplitList(const std::string &list) {
   std::vector<std::string> entries;
   std::size_t start = 0;
@@ -85,7 +87,8 @@ bool UndoOne(const TChange &change, const std::string &journalFolder) {
     if (now == change.FileBefore)
       return true;
     if (now != change.FileAfter)
-      return false;
+      return !change.AfterCopy.empty() && change.FileBefore.Exists && now.Exists &&
+             MergePathListFileBack(change, journalFolder);
     if (!change.FileBefore.Exists) {
       if (!Fs::DeleteFile(change.Path))
         throw EFileError("Cannot delete file \"" + change.Path + "\". " +
@@ -108,6 +111,54 @@ bool UndoOne(const TChange &change, const std::string &journalFolder) {
     Fs::RemoveFolder(change.Path);
     return true;
   }
+  return true;
+}
+
+std::string NamePart(const std::string &line) {
+  return UpperCase(line.substr(0, line.find('=')));
+}
+
+bool IsListLine(const std::string &line) {
+  std::string name = NamePart(line);
+  return line.find('=') != std::string::npos && (name == "SEARCHPATH" || name == "PACKAGES");
+}
+
+// The first line of lines named as line, or nothing.
+const std::string *LineNamed(const TStringList &lines, const std::string &line) {
+  for (const auto &candidate : lines)
+    if (IsListLine(candidate) && NamePart(candidate) == NamePart(line))
+      return &candidate;
+  return nullptr;
+}
+
+// A default project options file someone edited since the run: its list lines lose the run's own
+// entries and get back the ones it removed; the lines the run added and nobody touched go; the
+// rest is the user's.
+bool MergePathListFileBack(const TChange &change, const std::string &journalFolder) {
+  auto before = Fs::ReadWholeFile(journalFolder + "\\" + change.Copy);
+  auto after = Fs::ReadWholeFile(journalFolder + "\\" + change.AfterCopy);
+  auto now = Fs::ReadWholeFile(change.Path);
+  if (!before || !after || !now || FileStateOf(*before) != change.FileBefore)
+    return false;
+  TStringList was = SplitLines(*before), left = SplitLines(*after), merged;
+  for (const auto &line : SplitLines(*now)) {
+    const std::string *old = IsListLine(line) ? LineNamed(was, line) : nullptr;
+    const std::string *installed = IsListLine(line) ? LineNamed(left, line) : nullptr;
+    if (old && installed) {
+      std::size_t at = line.find('=') + 1;
+      merged.push_back(line.substr(0, at) + MergePathListBack(old->substr(old->find('=') + 1),
+                                                              installed->substr(installed->find('=') + 1),
+                                                              line.substr(at)));
+    } else if (std::find(left.begin(), left.end(), line) != left.end() &&
+               std::find(was.begin(), was.end(), line) == was.end()) {
+      continue; // a line the run added, as it left it
+    } else {
+      merged.push_back(line);
+    }
+  }
+  if (!Fs::WriteWholeFile(change.Path, JoinLines(merged)))
+    throw EFileError("Cannot create file \"" + change.Path + "\". " +
+                     SystemErrorMessage(Fs::LastErrorCode()));
   return true;
 }
 
@@ -160,8 +211,9 @@ TUndoReport UndoChanges(const std::vector<TChange> &changes, const std::string &
 
 void RemoveJournalCopies(const std::string &journalFolder, const std::vector<TChange> &changes) {
   for (const auto &change : changes)
-    if (!change.Copy.empty())
-      Fs::DeleteFile(journalFolder + "\\" + change.Copy);
+    for (const std::string *copy : {&change.Copy, &change.AfterCopy})
+      if (!copy->empty())
+        Fs::DeleteFile(journalFolder + "\\" + *copy);
 }
 
 std::vector<TStoredJournal> ReadJournals(const std::string &folder) {

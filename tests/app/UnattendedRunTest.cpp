@@ -441,10 +441,16 @@ TEST_F(UninstallRoundTripTest, EachEnvironmentIsBackAsBeforeItsInstallAndTheUser
     ASSERT_TRUE(registry.OpenKey("\\Software\\Velmora Software\\Quivex Pro v7 VCL", false));
     registry.WriteString("BinPath", "C:\\Elsewhere");
   }
+  const std::string options = delphi7 + "\\bin\\defproj.dof";
+  std::string edited = ReadTextFile(options);
+  edited.replace(edited.find("SearchPath="), 11, "SearchPath=C:\\Added;");
+  WriteTextFile(options, edited + "Comment=mine\r\n");
   EXPECT_EQ(Uninstall(result), ExitOk) << Lines();
   // The path list loses only the install's entry and gets back the one it removed.
   EXPECT_EQ(Value(library, "Search Path"), "C:\\Added;$(DELPHI)\\Lib;C:\\Mine");
   EXPECT_EQ(Value("\\Software\\Velmora Software\\Quivex Pro v7 VCL", "BinPath"), "C:\\Elsewhere");
+  // The options file keeps the user's entry and line; the install's own lines and entries go.
+  EXPECT_EQ(ReadTextFile(options), "[Directories]\r\nSearchPath=C:\\Added;$(DELPHI)\\Lib\r\nComment=mine\r\n");
   std::string json = ReadTextFile(result);
   EXPECT_NE(
       json.find(
