@@ -148,11 +148,14 @@ void ReadJournalledValues(TEnvironmentSnapshot &snapshot, TMachineReader &machin
   std::vector<TStoredJournal> journals = ReadJournals(JournalFolder());
   std::map<std::string, bool> seen;
   for (auto journal = journals.rbegin(); journal != journals.rend(); ++journal) {
-    if (UpperCase(journal->Header.Key) != UpperCase(snapshot.RegistryKey) || journal->State == "undone" ||
-        journal->State == "rolledBack")
+    if (journal->State == "undone" || journal->State == "rolledBack")
       continue;
+    // A value that a later run of another environment wrote again (the install record, the help
+    // registrations) is that run's to answer for.
+    bool own = UpperCase(journal->Header.Key) == UpperCase(snapshot.RegistryKey);
     for (auto change = journal->Changes.rbegin(); change != journal->Changes.rend(); ++change) {
-      if (change->Kind != TChangeKind::Value || !seen.emplace(UpperCase(ChangeSubject(*change)), true).second)
+      if (change->Kind != TChangeKind::Value || !seen.emplace(UpperCase(ChangeSubject(*change)), true).second ||
+          !own)
         continue;
       const TKeyValues &key = machine.Key(change->Root, change->Key);
       const TRegValue *value = key.Find(change->Name);

@@ -4,6 +4,7 @@
 #include "framework/Registry.h"
 #include "session/BuildHost.h"
 
+#include <set>
 #include <string>
 
 // The install's record below HKEY_CURRENT_USER.
@@ -20,6 +21,8 @@ struct TInstallContext {
   int Index;
   TRegistry InstallRegistry{TRootKey::CurrentUser};
   std::string PackageFolder;
+  // The value names that were skipped and logged once (names the ANSI code page cannot hold).
+  std::set<std::string> SkippedNames;
 };
 
 // Asks before a reinstall unless silent, installs, and says so unless silent. A failure is reported

@@ -68,7 +68,8 @@ void RegisterPackage(TInstallContext &install, const std::string &stem, const st
                     name);
   }
   for (const auto &name : unrepresentable)
-    AppendToBuildLog("Skipped a package entry whose name this program cannot read: " + name);
+    if (install.SkippedNames.insert(name).second)
+      AppendToBuildLog("Skipped a package entry whose name this program cannot read: " + name);
   Changes::WriteString(install.InstallRegistry, path, description);
 }
 

@@ -95,39 +95,46 @@ TEST_F(InstallDriverTest, DelphiInstallAsksBeforeAReinstallAndRecordsItself) {
 // A failure at any step puts back everything the install had changed before it: the registry and
 // the environment's files are exactly as before the run, and the log says how much was undone.
 TEST_F(InstallDriverTest, AFailureAtAnyStepUndoesWhatTheInstallChanged) {
-  int d7 = AddRow("Delphi 7", true, false, "CSS", 7);
+  // A version no other test uses: under Wine every test program shares the system folder.
+  int d7 = AddRow("Delphi 11", true, false, "CSS", 11);
   BuildTree(d7);
   const std::string rootDir = Environments[0].RootDir;
   WriteTextFile(host.DestinationBase + "\\Docs\\Quivex7.hlp", "help");
-  WriteTextFile(rootDir + "\\Help\\D7.cnt", ":Base D7.hlp\r\n");
+  WriteTextFile(rootDir + "\\Help\\D11.cnt", ":Base D11.hlp\r\n");
   WriteTextFile(rootDir + "\\bin\\defproj.dof", "[Directories]\r\nSearchPath=C:\\Keep\r\n");
-  ImportRegText("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Known Packages]\r\n"
-                "\"C:\\\\Old\\\\DclZel77.bpl\"=\"Quivex 7 as it was\"\r\n\"C:\\\\Old\\\\DclZel67.bpl\"=\"Quivex 6\"\r\n\r\n"
-                "[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Disabled Packages]\r\n\r\n"
-                "[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Library]\r\n\"Search Path\"=\"C:\\\\Keep\"\r\n\r\n"
+  ImportRegText("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\11.0\\Known Packages]\r\n"
+                "\"C:\\\\Old\\\\DclZel711.bpl\"=\"Quivex 7 as it was\"\r\n\"C:\\\\Old\\\\DclZel611.bpl\"=\"Quivex 6\"\r\n\r\n"
+                "[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\11.0\\Disabled Packages]\r\n\r\n"
+                "[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\11.0\\Library]\r\n\"Search Path\"=\"C:\\\\Keep\"\r\n\r\n"
                 "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Help]\r\n");
-  WriteTextFile(systemFolder + "\\Zel77.bpl", "the runtime package the IDE loads today");
+  WriteTextFile(systemFolder + "\\Zel711.bpl", "the runtime package the IDE loads today");
   auto snapshot = [&] {
     std::string text = MachineSnapshot({{TRootKey::CurrentUser, "Software"}, {TRootKey::LocalMachine, "Software"}},
                                        {rootDir});
-    for (const auto &name : ListFiles(systemFolder + "\\*.bpl"))
+    for (const auto &name : ListFiles(systemFolder + "\\*711.bpl"))
       text += name + " " + ReadTextFile(systemFolder + "\\" + name) + "\n";
     return text;
   };
   const std::string before = snapshot();
+  // Each step's target refuses the write: a read-only file (which the edits refuse, also under Wine
+  // where root may write anything), or a folder in the place of the runtime package.
   const struct {
     const char *step;
-    std::string readOnlyFile;
+    std::string file;
+    bool folder;
   } plants[] = {
-      {"default project options", rootDir + "\\bin\\defproj.dof"},
-      {"runtime packages in the system folder", systemFolder + "\\Zel77.bpl"},
-      {"help contents", rootDir + "\\Help\\D7.cnt"},
+      {"default project options", rootDir + "\\bin\\defproj.dof", false},
+      {"runtime packages in the system folder", systemFolder + "\\ZelUI711.bpl", true},
+      {"help contents", rootDir + "\\Help\\D11.cnt", false},
   };
   for (const auto &plant : plants) {
     SCOPED_TRACE(plant.step);
-    ASSERT_TRUE(Fs::SetReadOnly(plant.readOnlyFile, true));
+    ASSERT_TRUE(plant.folder ? Fs::CreateFolder(plant.file) : Fs::SetReadOnly(plant.file, true));
     EXPECT_EQ(AbortOf([&] { InstallEnvironment(host, d7, true); }), "aborted");
-    Fs::SetReadOnly(plant.readOnlyFile, false);
+    if (plant.folder)
+      Fs::RemoveFolder(plant.file);
+    else
+      Fs::SetReadOnly(plant.file, false);
     EXPECT_EQ(snapshot(), before);
     const TStringList &log = host.FlushedLines;
     EXPECT_EQ(std::count_if(log.begin(), log.end(),
