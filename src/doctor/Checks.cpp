@@ -440,6 +440,8 @@ void CheckInstallRecord(const TEnvironmentSnapshot &snapshot, TFindings &finding
 // A value that holds something else than the last run left in it was changed since, by a person or
 // another program: the IDE may not find the library as installed. An uninstall leaves it.
 void CheckJournalledValues(const TEnvironmentSnapshot &snapshot, TFindings &findings) {
+  if (snapshot.Row.IsCLX)
+    return; // never installed: its keys are its twin's, whose row says it
   for (const auto &value : snapshot.JournalledValues) {
     if (value.Now == value.Change.After)
       continue;
