@@ -224,18 +224,8 @@ private:
 
   int Uninstall() {
     doneWord_ = "uninstalled";
-    TUnattendedOptions &options = result_.Options;
     try {
-      if (!options.LogFile.empty())
-        options.LogFile = AbsolutePath(options.LogFile);
-      if (!options.ResultFile.empty())
-        options.ResultFile = AbsolutePath(options.ResultFile);
-      RequireFolderOf(options.ResultFile, "result");
-      RequireFolderOf(options.LogFile, "log");
-      std::vector<std::string> names;
-      for (int i = 0; i < EnvironmentCount; ++i)
-        names.push_back(Environments[std::size_t(i)].CheckBox->Caption());
-      selected_ = SelectEnvironments(names, options.Patterns);
+      PrepareFilesAndRows();
     } catch (const EUsageError &error) {
       result_.Error = error.Message();
       return Finish(Usage(error.Message()));
@@ -266,7 +256,8 @@ private:
   }
 
   // The window's fields as the switches set them, and every check the run cannot ask about.
-  void Prepare() {
+  // The log and result files from the folder at the start, and the rows the patterns name.
+  void PrepareFilesAndRows() {
     TUnattendedOptions &options = result_.Options;
     // The builds change the current folder: a relative file would land in the sources.
     if (!options.LogFile.empty())
@@ -279,6 +270,11 @@ private:
     for (int i = 0; i < EnvironmentCount; ++i)
       names.push_back(Environments[std::size_t(i)].CheckBox->Caption());
     selected_ = SelectEnvironments(names, options.Patterns);
+  }
+
+  void Prepare() {
+    TUnattendedOptions &options = result_.Options;
+    PrepareFilesAndRows();
     if (options.Source)
       form_->Edit1.SetText(AbsolutePath(*options.Source));
     if (options.Destination)
