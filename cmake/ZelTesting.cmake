@@ -19,3 +19,15 @@ function(zel_add_test name)
     DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES TIMEOUT 300)
 endfunction()
+
+# zel_fuzz_replay(<test> <target>...): builds fuzz/<target>Fuzzer.cpp into the test program with its
+# entry point renamed <target>FuzzerOneInput and its broken rules raised as exceptions, for a test
+# that replays fuzz/corpus/<target> (ReplayFuzzCorpus) with any compiler, on every platform.
+function(zel_fuzz_replay test)
+  foreach(target ${ARGN})
+    set(source ${PROJECT_SOURCE_DIR}/fuzz/${target}Fuzzer.cpp)
+    target_sources(${test} PRIVATE ${source})
+    set_source_files_properties(${source} PROPERTIES COMPILE_DEFINITIONS
+      "ZEL_FUZZ_REPLAY;LLVMFuzzerTestOneInput=${target}FuzzerOneInput")
+  endforeach()
+endfunction()
