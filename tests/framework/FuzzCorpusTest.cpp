@@ -1,0 +1,16 @@
+// Replays what the INI fuzzer kept (fuzz/corpus/IniFile) against the POSIX reader and writer: each
+// file and its writes keep the rules that fuzz/IniFileFuzzer.cpp checks. (On Win32 the profile
+// functions are the system's own, and they are not what the fuzzer tests.)
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+extern "C" int IniFileFuzzerOneInput(const std::uint8_t *data, std::size_t size);
+
+namespace {
+
+TEST(FuzzCorpus, EveryKeptIniFileReadsBackWhatWasWritten) {
+  EXPECT_GT(ReplayFuzzCorpus("IniFile", IniFileFuzzerOneInput), 0);
+}
+
+} // namespace
