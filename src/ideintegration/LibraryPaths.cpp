@@ -142,8 +142,10 @@ std::string RemoveFoldersContaining(const std::string &list, const std::string &
 bool SameFolderEntry(const std::string &entry, const std::string &folder) {
   auto bare = [](const std::string &text) {
     std::size_t first = text.find_first_not_of(" \t\"'"), last = text.find_last_not_of(" \t\"'\\");
-    return first == std::string::npos || last < first ? std::string()
-                                                      : UpperCase(text.substr(first, last - first + 1));
+    // Nothing but quotes, blanks and backslashes: no folder, whichever of them come first.
+    return first == std::string::npos || last == std::string::npos || last < first
+               ? std::string()
+               : UpperCase(text.substr(first, last - first + 1));
   };
   return bare(entry) == bare(folder);
 }
