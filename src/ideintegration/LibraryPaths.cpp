@@ -115,6 +115,9 @@ TStringList SplitFolderList(const std::string &list) {
   };
   for (char c : list) {
     if (c == '\r' || c == '\n') { // a line end separates even inside quotes
+      // and closes them, so that the entry, joined to the next with ";", does not take it in.
+      if (quote != 0)
+        entry += quote;
       endEntry();
       quote = 0;
     } else if (quote == 0 && c == ';') {
