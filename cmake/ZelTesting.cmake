@@ -20,10 +20,17 @@ function(zel_add_test name)
     PROPERTIES TIMEOUT 300)
 endfunction()
 
-# zel_fuzz_replay(<test> <target>...): builds fuzz/<target>Fuzzer.cpp into the test program with its
-# entry point renamed <target>FuzzerOneInput and its broken rules raised as exceptions, for a test
-# that replays fuzz/corpus/<target> (ReplayFuzzCorpus) with any compiler, on every platform.
+# zel_fuzz_replay(<test> <target>...): adds the calling folder's FuzzCorpusTest.cpp to the test
+# program and builds fuzz/<target>Fuzzer.cpp into it with its entry point renamed
+# <target>FuzzerOneInput and its broken rules raised as exceptions, for the test to replay
+# fuzz/corpus/<target> (ReplayFuzzCorpus) without libFuzzer. Like the fuzzers, the replays are
+# native: the INI target checks the POSIX reader and writer, and the others have not been run
+# under Wine yet.
 function(zel_fuzz_replay test)
+  if(WIN32)
+    return()
+  endif()
+  target_sources(${test} PRIVATE FuzzCorpusTest.cpp)
   foreach(target ${ARGN})
     set(source ${PROJECT_SOURCE_DIR}/fuzz/${target}Fuzzer.cpp)
     target_sources(${test} PRIVATE ${source})

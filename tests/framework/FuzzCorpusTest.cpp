@@ -1,6 +1,5 @@
 // Replays what the INI fuzzer kept (fuzz/corpus/IniFile) against the POSIX reader and writer: each
-// file and its writes keep the rules that fuzz/IniFileFuzzer.cpp checks. (On Win32 the profile
-// functions are the system's own, and they are not what the fuzzer tests.)
+// file and its writes keep the rules that fuzz/IniFileFuzzer.cpp checks.
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
