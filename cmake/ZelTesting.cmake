@@ -19,3 +19,22 @@ function(zel_add_test name)
     DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES TIMEOUT 300)
 endfunction()
+
+# zel_fuzz_replay(<test> <target>...): adds the calling folder's FuzzCorpusTest.cpp to the test
+# program and builds fuzz/<target>Fuzzer.cpp into it with its entry point renamed
+# <target>FuzzerOneInput and its broken rules raised as exceptions, for the test to replay
+# fuzz/corpus/<target> (ReplayFuzzCorpus) without libFuzzer. Like the fuzzers, the replays are
+# native: the INI target checks the POSIX reader and writer, and the others have not been run
+# under Wine yet.
+function(zel_fuzz_replay test)
+  if(WIN32)
+    return()
+  endif()
+  target_sources(${test} PRIVATE FuzzCorpusTest.cpp)
+  foreach(target ${ARGN})
+    set(source ${PROJECT_SOURCE_DIR}/fuzz/${target}Fuzzer.cpp)
+    target_sources(${test} PRIVATE ${source})
+    set_source_files_properties(${source} PROPERTIES COMPILE_DEFINITIONS
+      "ZEL_FUZZ_REPLAY;LLVMFuzzerTestOneInput=${target}FuzzerOneInput")
+  endforeach()
+endfunction()

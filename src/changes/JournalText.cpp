@@ -48,23 +48,33 @@ std::string FileStateJson(const TFileState &state) {
 }
 
 // A JSON value as far as the journal needs one: objects, strings, numbers, true, false, null.
+// An object's members are a type of their own: a std::pair of a type not yet complete is refused
+// by clang (the fuzzers' compiler).
+struct TJsonMember;
 struct TJson {
   enum { Null, Bool, Number, String, Object } Type = Null;
   std::string Text; // a string's bytes, or a number's digits
   bool Flag = false;
-  std::vector<std::pair<std::string, TJson>> Members;
+  std::vector<TJsonMember> Members;
 
-  const TJson *Find(const std::string &name) const {
-    for (const auto &[key, value] : Members)
-      if (key == name)
-        return &value;
-    return nullptr;
-  }
+  const TJson *Find(const std::string &name) const;
   std::string Str(const std::string &name) const {
     const TJson *value = Find(name);
     return value && (value->Type == String || value->Type == Number) ? value->Text : std::string();
   }
 };
+
+struct TJsonMember {
+  std::string Name;
+  TJson Value;
+};
+
+const TJson *TJson::Find(const std::string &name) const {
+  for (const auto &member : Members)
+    if (member.Name == name)
+      return &member.Value;
+  return nullptr;
+}
 
 class TJsonReader {
 public:
@@ -182,7 +192,7 @@ private:
         auto member = Read();
         if (!member)
           return std::nullopt;
-        value.Members.emplace_back(*name, std::move(*member));
+        value.Members.push_back(TJsonMember{*name, std::move(*member)});
       } while (Take(','));
       if (!Take('}'))
         return std::nullopt;

@@ -115,6 +115,9 @@ TStringList SplitFolderList(const std::string &list) {
   };
   for (char c : list) {
     if (c == '\r' || c == '\n') { // a line end separates even inside quotes
+      // and closes them, so that the entry, joined to the next with ";", does not take it in.
+      if (quote != 0)
+        entry += quote;
       endEntry();
       quote = 0;
     } else if (quote == 0 && c == ';') {
@@ -142,8 +145,10 @@ std::string RemoveFoldersContaining(const std::string &list, const std::string &
 bool SameFolderEntry(const std::string &entry, const std::string &folder) {
   auto bare = [](const std::string &text) {
     std::size_t first = text.find_first_not_of(" \t\"'"), last = text.find_last_not_of(" \t\"'\\");
-    return first == std::string::npos || last < first ? std::string()
-                                                      : UpperCase(text.substr(first, last - first + 1));
+    // Nothing but quotes, blanks and backslashes: no folder, whichever of them come first.
+    return first == std::string::npos || last == std::string::npos || last < first
+               ? std::string()
+               : UpperCase(text.substr(first, last - first + 1));
   };
   return bare(entry) == bare(folder);
 }

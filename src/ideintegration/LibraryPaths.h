@@ -9,7 +9,8 @@
 void SetLibraryPaths(TInstallContext &install);
 
 // The entries of a ';' list of folders: CR and LF separate too, a ';' inside quotes does not (the
-// quotes stay), blanks and line ends before an entry are skipped, empty entries dropped.
+// quotes stay; a line end closes an open one), blanks and line ends before an entry are skipped,
+// empty entries dropped.
 TStringList SplitFolderList(const std::string &list);
 // The list without the folders that hold fileName, joined with ';'.
 std::string RemoveFoldersContaining(const std::string &list, const std::string &fileName);

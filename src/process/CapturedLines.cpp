@@ -34,6 +34,8 @@ void TCapturedLines::clear() {
 
 void TCapturedLines::AppendToOpenLine(const char *from, const char *to) {
   std::size_t count = std::size_t(to - from);
+  if (count == 0)
+    return; // an empty line pushed before any text has no block to copy to (memcpy to null)
   if (used_ + count > capacity_)
     NewBlock(used_ - openStart_ + count);
   std::memcpy(block_ + used_, from, count);

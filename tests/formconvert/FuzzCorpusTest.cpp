@@ -1,4 +1,4 @@
-// Replays every input that the fuzzer kept (fuzz/corpus, with the crashes it ever found): each
+// Replays every input that the fuzzer kept (fuzz/corpus/FormReader, with the crashes it ever found): each
 // must convert or end in an EReadError, the same contract the fuzz target checks.
 #include "TestSupport.h"
 #include "formconvert/ObjectText.h"
@@ -17,7 +17,7 @@ void ConvertOrReadError(std::string (*convert)(std::string_view), const std::str
 }
 
 TEST(FuzzCorpusTest, EveryKeptInputConvertsOrEndsInAReadError) {
-  std::string corpus = SourcePath("fuzz\\corpus");
+  std::string corpus = SourcePath("fuzz\\corpus\\FormReader");
   int replayed = 0;
   for (const auto &file : Fs::FindFiles(corpus + "\\*")) {
     if (file.IsDirectory)

@@ -25,6 +25,7 @@ TEST(Files, PathsResolveWithoutRegardToCaseAndEitherSeparator) {
   EXPECT_FALSE(Fs::FileExists(folder / "lib"));          // a folder is not a file
   EXPECT_FALSE(Fs::DirectoryExists(folder / "lib\\sub\\zechart.pas"));
   EXPECT_EQ(Fs::ReadWholeFile(folder / "lib\\.\\sub\\..\\Sub\\zechart.pas").value_or(""), "unit ZeChart;");
+  EXPECT_TRUE(Fs::FileExists(folder / "Missing\\..\\lib\\sub\\ZECHART.pas")); // ".." out of no folder
 }
 
 // One text for one folder however it is spelt, and another for another folder: the key of the lock

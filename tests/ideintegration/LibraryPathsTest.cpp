@@ -124,6 +124,9 @@ TEST(PathListEntries, WholeEntriesAreComparedWithoutCaseQuotesBlanksOrAFinalBack
   };
   for (const auto &c : cases)
     EXPECT_EQ(SameFolderEntry(c.entry, c.folder), c.same) << c.entry << " / " << c.folder;
+  // Quotes, blanks and backslashes alone name no folder, whichever of them comes first.
+  EXPECT_TRUE(SameFolderEntry("\"\\\"", ""));
+  EXPECT_TRUE(SameFolderEntry("\\", " '\\"));
   EXPECT_EQ(
       RemoveFolderEntry("C:\\A;C:\\Q\\Lib Extras;c:\\q\\lib\\;C:\\Q\\Lib2;\"C:\\Q\\Lib\"", "C:\\Q\\Lib"),
       "C:\\A;C:\\Q\\Lib Extras;C:\\Q\\Lib2");

@@ -32,6 +32,7 @@ TEST(RemoveFoldersContaining, DropsTheFoldersThatHoldTheFileAndSplitsAsTheIdeWri
       {"\"{L}\";{N}", "\"{L}\";{N}"},         // a quoted folder is not found, so it stays
       {"'a;b';\"c;d\";{L}", "'a;b';\"c;d\""}, // ";" inside quotes does not separate
       {"\"open;{L}", "\"open;{L}"},           // an unclosed quote runs to the end
+      {"\"a;b\r\n{L};c", "\"a;b\";c"},        // a line end closes it: joined, the entries stay apart
       {"{L}", ""},
       {"", ""},
       {"SearchPath={L};{L}", "SearchPath={L}"}, // the name prefix keeps the first entry

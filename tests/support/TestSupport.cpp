@@ -241,3 +241,20 @@ void ExpectScriptFollowed(const TScriptedDesktop &desktop) {
   EXPECT_TRUE(desktop.Failures.empty()) << desktop.Failures.front();
   EXPECT_TRUE(desktop.AllStepsUsed());
 }
+
+int ReplayFuzzCorpus(const std::string &target, TFuzzTarget oneInput) {
+  std::string corpus = SourcePath("fuzz\\corpus\\" + target);
+  int replayed = 0;
+  for (const auto &file : Fs::FindFiles(corpus + "\\*")) {
+    if (file.IsDirectory)
+      continue;
+    std::string bytes = ReadTextFile(corpus + "\\" + file.Name);
+    try {
+      oneInput(reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size());
+    } catch (const std::exception &error) {
+      ADD_FAILURE() << target << " input " << file.Name << ": " << error.what();
+    }
+    ++replayed;
+  }
+  return replayed;
+}

@@ -3,6 +3,8 @@
 #pragma once
 #include "framework/Registry.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,3 +69,10 @@ std::string MachineSnapshot(const std::vector<std::pair<TRootKey, std::string>> 
                             const std::vector<std::string> &folders);
 // The files below a folder as sorted relative paths ("Lib\ZelDefs.inc"), folders left out.
 std::vector<std::string> ListTree(const std::string &folder);
+
+// Replays every input kept in fuzz/corpus/<target> (the seeds, what the fuzzer merged, and any
+// finding) through the fuzz target, built into the test with its entry renamed (zel_fuzz_replay):
+// a broken rule or any other exception fails the test with the input's name. Returns how many
+// inputs it replayed.
+using TFuzzTarget = int (*)(const std::uint8_t *data, std::size_t size);
+int ReplayFuzzCorpus(const std::string &target, TFuzzTarget oneInput);

@@ -128,6 +128,7 @@ std::string NativePath(const std::string &path) {
       continue;
     if (component == "..") {
       resolved = ParentOf(resolved);
+      resolving = true; // back out of a missing folder: what follows may well exist, as on Windows
       continue;
     }
     if (resolving) {
