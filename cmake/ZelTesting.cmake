@@ -9,15 +9,22 @@ if(ZEL_BUILD_TESTS AND NOT TARGET gtest)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 endif()
 
+# SYSTEM_FOLDER: the program's tests put runtime packages into the system folder and take them out
+# again. Under Wine every test program shares the prefix's one system folder, so such tests take
+# turns there, or one program's clean-up deletes what another is checking.
 function(zel_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "SYSTEM_FOLDER" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} gtest gtest_main)
   target_compile_definitions(${name} PRIVATE
     ZEL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ZEL_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  set(properties TIMEOUT 300)
+  if(WIN32 AND ARG_SYSTEM_FOLDER)
+    list(APPEND properties RESOURCE_LOCK wine_system_folder)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-    PROPERTIES TIMEOUT 300)
+    PROPERTIES ${properties})
 endfunction()
 
 # zel_fuzz_replay(<test> <target>...): adds the calling folder's FuzzCorpusTest.cpp to the test
