@@ -4,7 +4,7 @@
 #include "framework/Application.h"
 #include "framework/Controls.h"
 
-thread_local std::unique_ptr<TStringList> BuildLog;
+thread_local TThreadLog BuildLog;
 bool StandardMode = false;
 std::function<void(const std::string &line)> ToolOutputView;
 std::function<void(int index, const std::string &text)> StatusView;

@@ -2,14 +2,40 @@
 // environment's failure. Every step appends lines; the main window shows them at each flush.
 #pragma once
 #include "framework/TextLines.h"
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
 
+// What holds a thread's log, as a std::unique_ptr holds it, but without a destructor: the
+// mingw-w64 runtime runs the destructors of a thread's variables after it has released their
+// storage, which crashes every thread that ends. Each thread releases its own log (reset); the
+// window's thread keeps its own to the end of the program.
+class TThreadLog {
+public:
+  explicit operator bool() const { return lines_ != nullptr; }
+  TStringList &operator*() const { return *lines_; }
+  TStringList *operator->() const { return lines_; }
+  TStringList *get() const { return lines_; }
+  void reset() {
+    std::unique_ptr<TStringList> released(lines_);
+    lines_ = nullptr;
+  }
+  TThreadLog &operator=(std::unique_ptr<TStringList> lines) {
+    reset();
+    lines_ = lines.release();
+    return *this;
+  }
+  friend bool operator==(const TThreadLog &log, std::nullptr_t) { return !log; }
+
+private:
+  TStringList *lines_ = nullptr;
+};
+
 // The log of the run: absent until EnsureBuildLog, released by each flush. Each thread has its
 // own: an environment that builds beside others writes its lines into a log of its own (see
 // TEnvironmentThread), which the run joins into its log in row order.
-extern thread_local std::unique_ptr<TStringList> BuildLog;
+extern thread_local TThreadLog BuildLog;
 // The run's Standard edition flag, set by the build run from StandardEditionBuild.
 extern bool StandardMode;
 
