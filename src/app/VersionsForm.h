@@ -5,10 +5,12 @@
 #include "session/BuildHost.h"
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
 class TSourceFiles;
+class TSourceStaging;
 class TWindowThreadCalls;
 
 class TVersionsForm : public TForm, public TBuildHost {
@@ -117,7 +119,8 @@ private:
   void BuildTickedEnvironments();
   void BuildOneEnvironment(int index);
   void BuildEnvironmentsAtOnce(const std::vector<int> &rows, int atOnce);
-  void BuildOneEnvironmentBesideOthers(int index, const TSourceFiles &sources, TWindowThreadCalls &calls);
+  void BuildOneEnvironmentBesideOthers(int index, const TSourceFiles &sources,
+                                       std::unique_ptr<TSourceStaging> &staging, TWindowThreadCalls &calls);
   // While a run is in progress, nothing that starts or changes a run reacts.
   void LockControls(bool locked);
   void ShowToolLineInCaption(bool during);

@@ -165,6 +165,7 @@ void TVersionsForm::BuildEnvironmentsAtOnce(const std::vector<int> &rows, int at
         TEnvironmentThread thread([&calls](int row, const std::string &text) {
           calls.Post([row, text] { ShowStatus(row, text); });
         });
+        std::unique_ptr<TSourceStaging> staging;
         {
           TChangeTurn turn(turns, started.Position, [&started, &calls, &building] {
             calls.Post([&started, &building] {
@@ -173,7 +174,7 @@ void TVersionsForm::BuildEnvironmentsAtOnce(const std::vector<int> &rows, int at
             });
           });
           try {
-            BuildOneEnvironmentBesideOthers(started.Index, sources, calls);
+            BuildOneEnvironmentBesideOthers(started.Index, sources, staging, calls);
             started.Built = true;
           } catch (const EAbort &) {
             // reported where it happened
@@ -185,6 +186,9 @@ void TVersionsForm::BuildEnvironmentsAtOnce(const std::vector<int> &rows, int at
           } catch (...) {
           }
         } // the turn passes on: the environment makes no more changes
+        // The copy of the sources goes once the environment is done; a failed one keeps it.
+        if (started.Built && !staging->Remove())
+          AppendToBuildLog("The copy of the sources in " + staging->Folder() + " could not be removed.");
         started.Log = thread.TakeLog();
       }
       environmentHost = nullptr;
@@ -241,24 +245,25 @@ void TVersionsForm::BuildEnvironmentsAtOnce(const std::vector<int> &rows, int at
 }
 
 void TVersionsForm::BuildOneEnvironmentBesideOthers(int index, const TSourceFiles &sources,
+                                                    std::unique_ptr<TSourceStaging> &staging,
                                                     TWindowThreadCalls &calls) {
   const TEnviron &row = Environments[std::size_t(index)];
   TBuildHost &host = Host();
   AppendToBuildLog(row.CheckBox->Caption());
   auto start = std::chrono::steady_clock::now();
-  std::string staging;
+  std::string folder;
   try {
     RunWithJournal(host, index, [&] {
       SetEnvironmentNames(host, index); // the copy of the sources is named after the environment
-      staging = StagingFolder(host);
-      TSourceStaging copy(sources, staging);
+      folder = StagingFolder(host);
+      staging = std::make_unique<TSourceStaging>(sources, folder);
       const std::string sourceFolder = host.SourceFolder;
-      host.SourceFolder = copy.Folder();
+      host.SourceFolder = staging->Folder();
       BuildEnvironment(index);
       host.SourceFolder = sourceFolder;
       // What follows changes the environment and reads what the environments before it changed.
       Changes::AwaitTurn();
-      copy.ReturnChanges(index);
+      staging->ReturnChanges(index);
       CopyInstaller(host.EnvironmentFolder);
       if (!row.IsCLX) {
         ShowStatus(index, "Installing...");
@@ -267,12 +272,10 @@ void TVersionsForm::BuildOneEnvironmentBesideOthers(int index, const TSourceFile
         if (CBDCube.Checked())
           RebuildDecisionCube(index);
       }
-      if (!copy.Remove())
-        AppendToBuildLog("The copy of the sources in " + staging + " could not be removed.");
     });
   } catch (const EAbort &) {
-    if (!staging.empty() && Fs::DirectoryExists(staging))
-      AppendToBuildLog("The sources as this environment compiled them are kept in " + staging + ".");
+    if (!folder.empty() && Fs::DirectoryExists(folder))
+      AppendToBuildLog("The sources as this environment compiled them are kept in " + folder + ".");
     throw;
   }
   ShowStatus(index, "OK " + ElapsedText(start));

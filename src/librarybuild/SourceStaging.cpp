@@ -80,9 +80,9 @@ TSourceStaging::TSourceStaging(const TSourceFiles &sources, std::string folder)
     std::string target = folder_ + "\\" + file.RelativePath;
     if (file.RelativePath.find('\\') != std::string::npos)
       Fs::ForceFolders(FolderOf(target));
-    if (!Fs::WriteWholeFile(target, file.Bytes))
+    if (!Fs::WriteNewFile(target, file.Bytes))
       throw Exception("Cannot copy file: " + sourceFolder_ + "\\" + file.RelativePath + " to " + target);
-    copied_[file.RelativePath] = FileStateOf(file.Bytes);
+    copied_[file.RelativePath] = {FileStateOf(file.Bytes), Fs::LastWriteTime(target)};
   }
 }
 
@@ -92,8 +92,12 @@ void TSourceStaging::ReturnChanges(int index) {
   for (const std::string &relative : FilesBelow(folder_)) {
     present.insert(relative);
     auto copied = copied_.find(relative);
-    if (copied != copied_.end() && copied->second == CurrentFileState(folder_ + "\\" + relative))
-      continue;
+    if (copied != copied_.end()) {
+      const std::string path = folder_ + "\\" + relative;
+      auto written = Fs::LastWriteTime(path);
+      if ((written && written == copied->second.Written) || copied->second.State == CurrentFileState(path))
+        continue; // as it was copied
+    }
     if (relative.find('\\') != std::string::npos)
       Fs::ForceFolders(FolderOf(sourceFolder_ + "\\" + relative));
     CopyFileChecked(folder_ + "\\" + relative, sourceFolder_ + "\\" + relative);

@@ -4,9 +4,11 @@
 // of that touches another environment's files.
 #pragma once
 #include "changes/Change.h"
+#include "framework/Files.h"
 #include "session/BuildHost.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +54,10 @@ private:
   struct TIgnoringCase {
     bool operator()(const std::string &a, const std::string &b) const;
   };
+  struct TCopied {
+    TFileState State;
+    std::optional<Fs::TFileTime> Written; // a file whose time is still this one was not written again
+  };
   std::string sourceFolder_, folder_;
-  std::map<std::string, TFileState, TIgnoringCase> copied_; // relative path: the state it was copied in
+  std::map<std::string, TCopied, TIgnoringCase> copied_; // by relative path
 };
