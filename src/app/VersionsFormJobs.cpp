@@ -12,6 +12,7 @@
 #include "framework/Application.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
+#include "librarybuild/CompileProcs.h"
 #include "librarybuild/EnvironmentNames.h"
 #include "librarybuild/SourceStaging.h"
 #include "session/BuildLog.h"
@@ -261,6 +262,7 @@ void TVersionsForm::BuildOneEnvironmentBesideOthers(int index, const TSourceFile
       host.SourceFolder = staging->Folder();
       BuildEnvironment(index);
       host.SourceFolder = sourceFolder;
+      ChangeFolder(sourceFolder); // where the build leaves the tools that follow, had it built there
       // What follows changes the environment and reads what the environments before it changed.
       Changes::AwaitTurn();
       staging->ReturnChanges(index);

@@ -5,7 +5,9 @@
 #include "framework/Files.h"
 #include "framework/Text.h"
 
+#include <chrono>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -109,6 +111,12 @@ void TSourceStaging::ReturnChanges(int index) {
 
 bool TSourceStaging::Remove() {
   bool removed = RemoveTree(folder_);
+  // Under Wine a tool's console may hold the folder, as its current folder, for a moment after the
+  // tool has ended.
+  for (int attempt = 0; !removed && attempt < 20 && Fs::DirectoryExists(folder_); ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    removed = RemoveTree(folder_);
+  }
   Fs::RemoveFolder(FolderOf(folder_)); // "Staging", once the last copy in it has gone
   return removed;
 }
