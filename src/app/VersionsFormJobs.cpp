@@ -157,9 +157,6 @@ void TVersionsForm::BuildEnvironmentsAtOnce(const std::vector<int> &rows, int at
     job->Host->Index = index;
     EnvironmentStarted(index);
     TJob &started = *job;
-    jobs.push_back(std::move(job));
-    ++running;
-    ++building;
     started.Thread = std::thread([this, &started, &sources, &calls, &turns, &building] {
       environmentHost = started.Host.get();
       {
@@ -196,6 +193,10 @@ void TVersionsForm::BuildEnvironmentsAtOnce(const std::vector<int> &rows, int at
       started.Ended = true;
       calls.Signal().Set();
     });
+    // Counted once its thread runs: the run waits for every environment it counts.
+    jobs.push_back(std::move(job));
+    ++running;
+    ++building;
   };
 
   // Serves the window and the environments until one or more have ended; true while any runs.
