@@ -1,5 +1,6 @@
-# zel_add_test(<name> SOURCES ... LIBS ...): one GoogleTest program per subsystem, discovered case by
-# case by CTest. Under the cross build every case runs through Wine (the toolchain's emulator).
+# zel_add_test(<name> [SYSTEM_FOLDER] SOURCES ... LIBS ... [PROPERTIES ...]): one GoogleTest program per subsystem,
+# discovered case by case by CTest, each case with the CTest properties given. Under the cross build
+# every case runs through Wine (the toolchain's emulator).
 include(GoogleTest)
 
 if(ZEL_BUILD_TESTS AND NOT TARGET gtest)
@@ -13,7 +14,7 @@ endif()
 # again. Under Wine every test program shares the prefix's one system folder, so such tests take
 # turns there, or one program's clean-up deletes what another is checking.
 function(zel_add_test name)
-  cmake_parse_arguments(ARG "SYSTEM_FOLDER" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "SYSTEM_FOLDER" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} gtest gtest_main)
   target_compile_definitions(${name} PRIVATE
@@ -24,7 +25,7 @@ function(zel_add_test name)
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-    PROPERTIES ${properties})
+    PROPERTIES ${properties} ${ARG_PROPERTIES})
 endfunction()
 
 # zel_fuzz_replay(<test> <target>...): adds the calling folder's FuzzCorpusTest.cpp to the test

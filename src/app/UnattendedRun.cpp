@@ -12,33 +12,71 @@
 #include "unattended/RunLocks.h"
 #include "unattended/UnattendedDesktop.h"
 
+#include <cstdio>
+
 #ifndef ZEL_VERSION
 #define ZEL_VERSION "unknown"
 #endif
 
+TUnattendedForm::TRowRecord &TUnattendedForm::Record(int index) {
+  std::lock_guard lock(recordsMutex_);
+  return Records[index]; // a map's elements stay where they are while others are added
+}
+
 void TUnattendedForm::BuildEnvironment(int index) {
-  TRowRecord &record = Records[index];
-  record.Started = true;
-  record.Start = record.End = std::chrono::steady_clock::now();
-  if (Desktop)
-    Desktop->NewEnvironment();
-  Output(Environments[std::size_t(index)].CheckBox->Caption());
+  TRowRecord &record = Record(index);
+  if (!BuildsAtOnce()) { // else the start was told on the window's thread
+    record.Started = true;
+    record.Start = record.End = std::chrono::steady_clock::now();
+    if (Desktop)
+      Desktop->NewEnvironment();
+    Output(Environments[std::size_t(index)].CheckBox->Caption());
+  }
   try {
     TVersionsForm::BuildEnvironment(index);
   } catch (...) {
-    record.OutputFolder = EnvironmentFolder;
+    record.OutputFolder = Host().EnvironmentFolder;
     throw;
   }
-  record.OutputFolder = EnvironmentFolder;
+  record.OutputFolder = Host().EnvironmentFolder;
 }
 
-void TUnattendedForm::ReportBuildError(int index, const std::exception &error) {
-  TRowRecord &record = Records[index];
+void TUnattendedForm::ShowBuildError(int index, const std::exception &error) {
+  TRowRecord &record = Record(index);
   record.Error = error.what();
   record.AnotherRun = dynamic_cast<const EAnotherRun *>(&error) != nullptr;
   record.End = std::chrono::steady_clock::now();
-  Output("  ERROR: " + OneLine(record.Error));
-  TVersionsForm::ReportBuildError(index, error);
+  if (!BuildsAtOnce())
+    Output("  ERROR: " + OneLine(record.Error));
+  TVersionsForm::ShowBuildError(index, error);
+}
+
+void TUnattendedForm::EnvironmentStarted(int index) {
+  TRowRecord &record = Record(index);
+  record.Started = true;
+  record.Start = record.End = std::chrono::steady_clock::now();
+  if (Desktop) {
+    Desktop->QuestionsFrom(index);
+    Desktop->NewEnvironment();
+  }
+  Output(Environments[std::size_t(index)].CheckBox->Caption() + ": started");
+}
+
+void TUnattendedForm::QuestionsFrom(int index) {
+  if (Desktop)
+    Desktop->QuestionsFrom(index);
+}
+
+void TUnattendedForm::EnvironmentEnded(int index) {
+  const TRowRecord &record = Record(index);
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.1f s",
+                std::chrono::duration<double>(record.End - record.Start).count());
+  const std::string name = Environments[std::size_t(index)].CheckBox->Caption();
+  if (record.Error.empty())
+    Output(name + ": ok, " + seconds);
+  else
+    Output(name + ": error, " + seconds + ": " + OneLine(record.Error));
 }
 
 void TUnattendedForm::FlushBuildLog() {
@@ -49,14 +87,14 @@ void TUnattendedForm::FlushBuildLog() {
 
 void TUnattendedForm::StatusShown(int index, const std::string &text) {
   static const std::string compiling = "Compiling... ";
-  TRowRecord &record = Records[index];
+  TRowRecord &record = Record(index);
   // A failing compile goes straight to "ERROR": every other status after a compile means it built.
   if (!record.Compiling.empty() && text != "ERROR")
     record.Packages.push_back(record.Compiling);
   record.Compiling = text.rfind(compiling, 0) == 0 ? text.substr(compiling.size()) : std::string();
   if (text.rfind("OK", 0) == 0)
     record.End = std::chrono::steady_clock::now();
-  if (text != "ERROR")
+  if (text != "ERROR" && !BuildsAtOnce())
     Output("  " + text);
 }
 
@@ -64,8 +102,9 @@ void TUnattendedForm::CacheStepSkipped(int index, const std::string &reason) {
   if (!Desktop || !Desktop->AnswersYes())
     throw Exception(reason + " Going on without the assembly cache needs /yes.");
   std::string warning = reason + " No assembly was installed to the global assembly cache.";
-  Records[index].Warnings.push_back(warning);
-  Output("  Warning: " + warning);
+  Record(index).Warnings.push_back(warning);
+  Output((BuildsAtOnce() ? Environments[std::size_t(index)].CheckBox->Caption() + ": " : std::string("  ")) +
+         "Warning: " + warning);
 }
 
 namespace {
@@ -183,8 +222,13 @@ TEnvironmentResult UninstallForResult(TUnattendedForm &form, int index, const TO
 
 class TUnattendedRun {
 public:
+  // Environments that build at once print from their own threads: one line at a time.
   TUnattendedRun(const TOutput &output, const TUnattendedFormFactory &makeForm)
-      : output_(output), makeForm_(makeForm) {}
+      : output_([this, &output](const std::string &line) {
+          std::lock_guard lock(outputMutex_);
+          output(line);
+        }),
+        makeForm_(makeForm) {}
 
   int Run(const std::vector<std::string> &parameters) {
     result_.Version = ZEL_VERSION;
@@ -288,6 +332,8 @@ private:
       throw EUsageError("No destination folder is saved: give /dest:FOLDER.");
     result_.SourceFolder = source;
     result_.DestinationFolder = form_->DestinationFolder(source + "\\");
+    options.Jobs = EnvironmentsAtOnce(options.Jobs);
+    form_->Jobs = options.Jobs; // the window's saved setting is no switch: without /jobs, one at a time
     form_->CBMakeXFM.SetChecked(options.Xfm);
     form_->CBInstall.SetChecked(options.Install);
     form_->CBDCube.SetChecked(options.DecisionCube);
@@ -377,7 +423,8 @@ private:
     return code;
   }
 
-  const TOutput &output_;
+  std::mutex outputMutex_;
+  const TOutput output_;
   const TUnattendedFormFactory &makeForm_;
   THeadlessWindow window_;
   std::unique_ptr<TUnattendedForm> &form_ = window_.Form();

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 
 class TUnattendedDesktop;
 
@@ -32,19 +33,30 @@ public:
     std::string Compiling; // the package being compiled: built once the row's status moves on
     std::string OutputFolder;
   };
+  // Read once the run has ended; while it runs, through Record (environments that build at once
+  // keep theirs from their own threads).
   std::map<int, TRowRecord> Records;
+  TRowRecord &Record(int index);
   // Every line the run logged: the log view keeps only what came after the last flush.
   TStringList WholeLog;
   std::function<void(const std::string &line)> Output;
   TUnattendedDesktop *Desktop = nullptr;
 
   void BuildEnvironment(int index) override;
-  [[noreturn]] void ReportBuildError(int index, const std::exception &error) override;
+  void ShowBuildError(int index, const std::exception &error) override;
   void FlushBuildLog() override;
   void StatusShown(int index, const std::string &text);
+  // Environments that build at once print one line when each starts and one when it ends, with
+  // its status and time, instead of their steps.
+  void EnvironmentStarted(int index) override;
+  void QuestionsFrom(int index) override;
+  void EnvironmentEnded(int index) override;
   // The .NET install found no cache tool: with /yes the environment goes on and keeps a warning,
   // without it the environment fails, since nobody said that the assemblies may stay out.
   void CacheStepSkipped(int index, const std::string &reason);
+
+private:
+  std::mutex recordsMutex_;
 };
 
 using TUnattendedFormFactory = std::function<std::unique_ptr<TUnattendedForm>()>;

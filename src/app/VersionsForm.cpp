@@ -17,6 +17,7 @@
 #include "session/BuildLog.h"
 #include "unattended/RunLocks.h"
 
+#include <algorithm>
 #include <cctype>
 
 const char *const SettingsKey = "\\Software\\Velmora Software\\Quivex Recompile";
@@ -60,6 +61,17 @@ void TVersionsForm::LoadSettings() {
   };
   Edit1.SetText(readText("Sources"));
   Edit2.SetText(readText("Destination"));
+  // Without the setting the window builds one environment after another.
+  try {
+    auto jobs = registry.ReadValue("Jobs");
+    if (jobs && jobs->Type == rdInteger && jobs->Data.size() == 4) {
+      std::uint32_t value = 0;
+      for (int i = 3; i >= 0; --i)
+        value = value << 8 | std::uint8_t(jobs->Data[std::size_t(i)]);
+      Jobs = int(std::min<std::uint32_t>(value, 64)); // 0: one per processor
+    }
+  } catch (const ERegistryException &) {
+  }
 }
 
 void TVersionsForm::SaveSettings() {
@@ -146,14 +158,11 @@ void TVersionsForm::CopyInstaller(const std::string &folder) {
   CopyFileChecked(Application().ExeName(), folder + "\\ZelInstall.exe");
 }
 
-void TVersionsForm::EnsureEnvironmentClosed(int index, const std::string &kindName,
-                                            const std::string &suffix) {
-  ::EnsureEnvironmentClosed(*this, index, kindName, suffix);
+void TVersionsForm::EnsureEnvironmentClosed(int index, const std::string &kindName, const std::string &suffix) {
+  ::EnsureEnvironmentClosed(Host(), index, kindName, suffix);
 }
 
-void TVersionsForm::BuildEnvironment(int index) {
-  ::BuildEnvironment(*this, index);
-}
+void TVersionsForm::BuildEnvironment(int index) { ::BuildEnvironment(Host(), index); }
 
 void TVersionsForm::InstallEnvironment(int index, bool silent) {
   // Two installs into one environment at once read and rewrite the same keys and files, and one
@@ -163,19 +172,17 @@ void TVersionsForm::InstallEnvironment(int index, bool silent) {
   if (!lock.Held()) {
     EnsureBuildLog();
     try {
-      ReportBuildError(index, EAnotherRun("Another run installs into " + row.CheckBox->Caption() + "."));
+      Host().ReportBuildError(index, EAnotherRun("Another run installs into " + row.CheckBox->Caption() + "."));
     } catch (...) {
       if (!RunInProgress())
         FlushBuildLog(); // as the install driver's own failures: the log view shows the report
       throw;
     }
   }
-  ::InstallEnvironment(*this, index, silent);
+  ::InstallEnvironment(Host(), index, silent);
 }
 
-void TVersionsForm::RebuildDecisionCube(int index) {
-  ::RebuildDecisionCube(*this, index);
-}
+void TVersionsForm::RebuildDecisionCube(int index) { ::RebuildDecisionCube(Host(), index); }
 
 TUninstallOutcome TVersionsForm::UninstallQuivexFrom(int index) {
   const TEnviron &row = Environments[std::size_t(index)];

@@ -6,10 +6,13 @@
 #include "session/BuildHost.h"
 
 #include <chrono>
+#include <memory>
 #include <string>
+#include <vector>
 
-
-
+class TSourceFiles;
+class TSourceStaging;
+class TWindowThreadCalls;
 
 class TVersionsForm : public TForm, public TBuildHost {
 public:
@@ -52,6 +55,15 @@ public:
                                  std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now());
   bool RunInProgress() const override { return runInProgress_; }
 
+  // How many environments a run builds at once: the saved setting "Jobs" (a DWORD; 0: one per
+  // processor), which a run without a person sets from /jobs. 1 builds them one after another.
+  int Jobs = 1;
+  // While a run builds environments at once (Jobs above 1).
+  bool BuildsAtOnce() const { return buildsAtOnce_; }
+  // What the calling thread's steps take as the window: the environment's own host on the thread of
+  // an environment that builds beside others, else the window itself.
+  TBuildHost &Host();
+
   static bool IsAbsolutePath(const std::string &text);
 
   // The automatic install mode: the first row whose compiled design packages (or design assembly)
@@ -73,6 +85,17 @@ public:
   TStringList OriginalFileNames() const override { return OriginalFiles.Lines(); }
   [[noreturn]] void ReportBuildError(int index, const std::exception &error) override;
   void FlushBuildLog() override;
+  // The lines ReportBuildError writes into the calling thread's log.
+  static void LogBuildError(const std::exception &error);
+  // What ReportBuildError shows of a row's failure besides the log: "ERROR" in the row, the log
+  // page in front.
+  virtual void ShowBuildError(int index, const std::exception &error);
+
+  // What a run that builds environments at once tells of them, on the window's thread: row index
+  // starts; its questions follow (several environments ask in turns); it has ended, built or not.
+  virtual void EnvironmentStarted(int index) {}
+  virtual void QuestionsFrom(int index) {}
+  virtual void EnvironmentEnded(int index) {}
 
   // The overridable operations, in slot order.
   void CopyInstaller(const std::string &folder) override;
@@ -108,10 +131,14 @@ private:
   void PrepareFolders();
   void BuildTickedEnvironments();
   void BuildOneEnvironment(int index);
+  void BuildEnvironmentsAtOnce(const std::vector<int> &rows, int atOnce);
+  void BuildOneEnvironmentBesideOthers(int index, const TSourceFiles &sources,
+                                       std::unique_ptr<TSourceStaging> &staging, TWindowThreadCalls &calls);
   // While a run is in progress, nothing that starts or changes a run reacts.
   void LockControls(bool locked);
   void ShowToolLineInCaption(bool during);
   bool runInProgress_ = false;
+  bool buildsAtOnce_ = false;
   std::string idleCaption_; // the caption without a tool's line
   bool beginEnabledBeforeRun_ = true;
   bool rowTicksChangedInRun_ = false;

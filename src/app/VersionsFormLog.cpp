@@ -16,13 +16,21 @@ void TVersionsForm::FlushBuildLog() {
 }
 
 void TVersionsForm::ReportBuildError(int index, const std::exception &error) {
+  LogBuildError(error);
+  ShowBuildError(index, error);
+  throw EAbort();
+}
+
+void TVersionsForm::LogBuildError(const std::exception &error) {
   EnsureBuildLog();
   BuildLog->push_back("EXCEPTION:");
   BuildLog->push_back(error.what());
   BuildLog->push_back(std::string(44, '-'));
+}
+
+void TVersionsForm::ShowBuildError(int index, const std::exception &) {
   ShowStatus(index, "ERROR");
   PageControl1.SetActivePage(&TabSheet2);
-  throw EAbort();
 }
 
 void TVersionsForm::Button4Click(TControl &) {

@@ -14,6 +14,7 @@
 #include "session/BuildLog.h"
 #include "session/EnvironmentJournal.h"
 #include "unattended/RunLocks.h"
+#include "unattended/Switches.h"
 
 #include <ctime>
 
@@ -102,6 +103,14 @@ void TVersionsForm::PrepareFolders() {
 }
 
 void TVersionsForm::BuildTickedEnvironments() {
+  if (int atOnce = EnvironmentsAtOnce(Jobs); atOnce > 1) {
+    std::vector<int> rows;
+    for (int i = 0; i < EnvironmentCount; ++i)
+      if (Environments[std::size_t(i)].CheckBox->Checked())
+        rows.push_back(i);
+    BuildEnvironmentsAtOnce(rows, atOnce);
+    return;
+  }
   for (int i = 0; i < EnvironmentCount; ++i) {
     if (!Environments[std::size_t(i)].CheckBox->Checked())
       continue;

@@ -20,6 +20,7 @@ namespace {
 std::mutex folderMutex;
 std::string journalFolder;
 thread_local TChangeScope *currentScope = nullptr;
+thread_local TChangeTurn *currentTurn = nullptr;
 std::function<void(int)> recordedHook;
 
 std::string UtcTimeText() {
@@ -57,9 +58,24 @@ std::string NormalFolder(std::string path) {
   return UpperCase(path);
 }
 
-TChangeScope *JournalFor(const std::string &path) {
+bool IsOwnPath(const std::string &path) {
   TChangeScope *scope = TChangeScope::Current();
-  return scope && !scope->IsOwnPath(path) ? scope : nullptr;
+  return scope && scope->IsOwnPath(path);
+}
+
+// The journal of a change of path: none for a path in the scope's own folders. A change outside
+// them waits for the environment's turn first.
+TChangeScope *BeforeChange(const std::string &path) {
+  if (IsOwnPath(path))
+    return nullptr;
+  Changes::AwaitTurn();
+  return TChangeScope::Current();
+}
+
+// The same for a registry change, which is never inside the scope's folders.
+TChangeScope *BeforeRegistryChange() {
+  Changes::AwaitTurn();
+  return TChangeScope::Current();
 }
 
 // Records a file's change from its present bytes to after, saving a copy of the present bytes.
@@ -199,6 +215,60 @@ TUndoReport TChangeScope::Rollback() {
   return report;
 }
 
+TChangeTurns::TChangeTurns(int count) : done_(std::size_t(count), false) {}
+
+void TChangeTurns::Await(int position, const std::function<void()> &waiting) {
+  std::unique_lock lock(mutex_);
+  auto due = [&] {
+    for (int i = 0; i < position; ++i)
+      if (!done_[std::size_t(i)])
+        return false;
+    return true;
+  };
+  if (due())
+    return;
+  if (waiting) {
+    lock.unlock();
+    waiting();
+    lock.lock();
+  }
+  changed_.wait(lock, due);
+}
+
+void TChangeTurns::Done(int position) {
+  {
+    std::lock_guard lock(mutex_);
+    done_[std::size_t(position)] = true;
+  }
+  changed_.notify_all();
+}
+
+TChangeTurn::TChangeTurn(TChangeTurns &turns, int position, std::function<void()> waiting)
+    : turns_(turns), position_(position), waiting_(std::move(waiting)) {
+  currentTurn = this;
+}
+
+TChangeTurn::~TChangeTurn() {
+  currentTurn = nullptr;
+  turns_.Done(position_); // deletions still noted are dropped: an environment that failed makes none
+}
+
+void TChangeTurn::Await() {
+  if (held_)
+    return;
+  turns_.Await(position_, waiting_);
+  held_ = true;
+  std::vector<std::string> deletions;
+  deletions.swap(deferred_);
+  for (const auto &path : deletions)
+    if (Fs::FileExists(path) && !Changes::DeleteFile(path))
+      throw Exception("Error deleting file: " + path);
+}
+
+TChangeTurn *TChangeTurn::Current() {
+  return currentTurn;
+}
+
 TStringList UndoReportLines(const TUndoReport &report, const std::string &verb) {
   TStringList lines{std::to_string(report.Undone) + (report.Undone == 1 ? " change " : " changes ") + verb +
                     "."};
@@ -211,8 +281,13 @@ TStringList UndoReportLines(const TUndoReport &report, const std::string &verb) 
 
 namespace Changes {
 
+void AwaitTurn() {
+  if (currentTurn)
+    currentTurn->Await();
+}
+
 bool CopyFile(const std::string &source, const std::string &target, bool failIfExists) {
-  if (TChangeScope *scope = JournalFor(target)) {
+  if (TChangeScope *scope = BeforeChange(target)) {
     if (failIfExists && Fs::FileExists(target)) {
       Fs::SetLastErrorCode(Fs::ErrorFileExists);
       return false;
@@ -225,7 +300,7 @@ bool CopyFile(const std::string &source, const std::string &target, bool failIfE
 }
 
 bool MoveFile(const std::string &source, const std::string &target) {
-  TChangeScope *sourceScope = JournalFor(source), *targetScope = JournalFor(target);
+  TChangeScope *sourceScope = BeforeChange(source), *targetScope = BeforeChange(target);
   if ((sourceScope || targetScope) && Fs::FileExists(source) && !Fs::FileExists(target)) {
     TFileState moved = StateOfFile(source);
     if (targetScope)
@@ -237,7 +312,7 @@ bool MoveFile(const std::string &source, const std::string &target) {
 }
 
 bool RenameOver(const std::string &source, const std::string &target) {
-  if (TChangeScope *scope = JournalFor(target); scope && Fs::FileExists(source)) {
+  if (TChangeScope *scope = BeforeChange(target); scope && Fs::FileExists(source)) {
     auto bytes = Fs::ReadWholeFile(source);
     if (!bytes)
       throw EFileError("Cannot open file \"" + source + "\". " + SystemErrorMessage(Fs::LastErrorCode()));
@@ -247,13 +322,17 @@ bool RenameOver(const std::string &source, const std::string &target) {
 }
 
 bool DeleteFile(const std::string &path) {
-  if (TChangeScope *scope = JournalFor(path); scope && Fs::FileExists(path))
+  if (currentTurn && !currentTurn->Held() && !IsOwnPath(path) && Fs::FileExists(path)) {
+    currentTurn->Defer(path);
+    return true;
+  }
+  if (TChangeScope *scope = BeforeChange(path); scope && Fs::FileExists(path))
     RecordFile(*scope, path, TFileState{});
   return Fs::DeleteFile(path);
 }
 
 bool CreateFolder(const std::string &path) {
-  if (TChangeScope *scope = JournalFor(path); scope && !Fs::DirectoryExists(path)) {
+  if (TChangeScope *scope = BeforeChange(path); scope && !Fs::DirectoryExists(path)) {
     TChange change;
     change.Kind = TChangeKind::Folder;
     change.Path = path;
@@ -264,14 +343,14 @@ bool CreateFolder(const std::string &path) {
 
 void SaveLines(const std::string &path, const TStringList &lines) {
   std::string bytes = JoinLines(lines);
-  if (TChangeScope *scope = JournalFor(path))
+  if (TChangeScope *scope = BeforeChange(path))
     RecordFile(*scope, path, FileStateOf(bytes), &bytes);
   if (!Fs::WriteWholeFile(path, bytes))
     throw EFileError("Cannot create file \"" + path + "\". " + SystemErrorMessage(Fs::LastErrorCode()));
 }
 
 bool OpenKey(TRegistry &registry, const std::string &key, bool canCreate) {
-  TChangeScope *scope = TChangeScope::Current();
+  TChangeScope *scope = canCreate ? BeforeRegistryChange() : nullptr;
   if (scope && canCreate) {
     // Every missing level is recorded, the highest first, so that undoing newest first removes
     // the deepest first.
@@ -293,7 +372,7 @@ bool OpenKey(TRegistry &registry, const std::string &key, bool canCreate) {
 }
 
 void WriteValue(TRegistry &registry, const TRegValue &value) {
-  if (TChangeScope *scope = TChangeScope::Current())
+  if (TChangeScope *scope = BeforeRegistryChange())
     RecordValue(*scope, registry, value.Name, TValueState{true, value.Type, value.Data});
   registry.WriteValue(value);
 }
@@ -303,7 +382,7 @@ void WriteString(TRegistry &registry, const std::string &name, const std::string
 }
 
 bool DeleteValue(TRegistry &registry, const std::string &name) {
-  if (TChangeScope *scope = TChangeScope::Current(); scope && registry.ValueExists(name))
+  if (TChangeScope *scope = BeforeRegistryChange(); scope && registry.ValueExists(name))
     RecordValue(*scope, registry, name, TValueState{});
   return registry.DeleteValue(name);
 }

@@ -12,8 +12,10 @@
 #include "framework/Registry.h"
 #include "framework/TextLines.h"
 
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -80,10 +82,61 @@ private:
   TChangeScope *outer_;
 };
 
+// Environments that build at once change what lies outside their own folders one at a time, in
+// row order: each in its turn, which comes when every environment before it has made all its
+// changes. Positions count the environments of a run from 0, in row order.
+class TChangeTurns {
+public:
+  explicit TChangeTurns(int count);
+  // Blocks until every position before position is done; calls waiting first when it must block.
+  void Await(int position, const std::function<void()> &waiting = {});
+  // position makes no further change; the next may begin.
+  void Done(int position);
+
+private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<bool> done_;
+};
+
+// The place of this thread's environment among environments that build at once, for as long as
+// the object lives on the thread; its end hands the turn on. Until the turn has come, the changes
+// below wait for it, except deletions: a deletion is noted and made when the turn comes, so that a
+// build may clear out earlier products (in the system folder, in the environment's lib) and go on
+// compiling meanwhile. Nothing of the build reads what it deletes so.
+class TChangeTurn {
+public:
+  // waiting: called on the thread when it starts to wait for its turn.
+  TChangeTurn(TChangeTurns &turns, int position, std::function<void()> waiting = {});
+  ~TChangeTurn();
+  TChangeTurn(const TChangeTurn &) = delete;
+  TChangeTurn &operator=(const TChangeTurn &) = delete;
+
+  bool Held() const { return held_; }
+  // Waits for the turn, then makes the deletions noted meanwhile, in order ("Error deleting file: "
+  // and the path when one fails). At once when the turn is held.
+  void Await();
+  // Notes a deletion for the turn.
+  void Defer(const std::string &path) { deferred_.push_back(path); }
+
+  static TChangeTurn *Current();
+
+private:
+  TChangeTurns &turns_;
+  int position_;
+  std::function<void()> waiting_;
+  bool held_ = false;
+  std::vector<std::string> deferred_;
+};
+
 // The log lines that say what an undo did ("3 changes undone.", and one line per change left).
 TStringList UndoReportLines(const TUndoReport &report, const std::string &verb);
 
 namespace Changes {
+
+// Waits for this thread's turn among environments that build at once (returns at once without
+// one): for a step that decides on a change by what it reads first.
+void AwaitTurn();
 
 // Files.
 bool CopyFile(const std::string &source, const std::string &target, bool failIfExists);

@@ -82,6 +82,9 @@ std::optional<std::string> ReadWholeFile(const std::string &path);
 // process and call ("defproj.dof.<token>.zeltmp").
 std::string TemporaryNameBeside(const std::string &path);
 bool WriteWholeFile(const std::string &path, const std::string &bytes);
+// Writes a file that nobody reads before it is whole (a copy being made) straight into its place,
+// without WriteWholeFile's temporary file; fails when the file exists.
+bool WriteNewFile(const std::string &path, const std::string &bytes);
 
 // Appends bytes to a file (created when missing) and flushes them to the disk before it returns, so
 // that a record written ahead of a change survives a crash or a power loss.

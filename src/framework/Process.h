@@ -95,6 +95,9 @@ public:
   // no process could be started (2 for a missing program).
   bool Start(const std::string &commandLine, const TPipeEnd &input, const TPipeEnd &output,
              std::uint32_t priorityClass = NormalPriorityClass);
+  // The folder the next Start runs the child in instead of the caller's current folder (empty:
+  // the caller's). Several children can so start in folders of their own at the same time.
+  void SetStartFolder(std::string folder) { startFolder_ = std::move(folder); }
   std::uint32_t StartError() const { return startError_; }
   bool Started() const;
   std::uint32_t Id() const { return id_; }
@@ -116,6 +119,7 @@ public:
 
 private:
   friend class TChildPipes;
+  std::string startFolder_;
   std::uint32_t startError_ = 0;
   std::uint32_t id_ = 0;
 #ifdef _WIN32

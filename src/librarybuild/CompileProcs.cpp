@@ -8,6 +8,7 @@
 #include "framework/LocalTime.h"
 #include "framework/Resources.h"
 #include "process/ExecuteCommand.h"
+#include "session/BuildLog.h"
 
 #include <ctime>
 
@@ -130,6 +131,15 @@ std::string PackageDescription(const std::string &packagePath) {
 }
 
 void ChangeFolder(const std::string &folder) {
+  if (TEnvironmentThread *thread = TEnvironmentThread::Current()) {
+    // Beside other builds the process's current folder stays as it is: the folder is this build's
+    // tools' own, and it must exist all the same.
+    if (!Fs::DirectoryExists(folder))
+      throw Exception("Cannot change the current folder to " + folder + ". " +
+                      SystemErrorMessage(Fs::ErrorPathNotFound));
+    thread->ToolFolder = folder;
+    return;
+  }
   if (!Fs::SetCurrentFolder(folder))
     throw Exception("Cannot change the current folder to " + folder + ". " +
                     SystemErrorMessage(Fs::LastErrorCode()));
@@ -166,6 +176,11 @@ public:
 
 private:
   void MoveOne(const std::string &folder, const std::string &name) {
+    if (!Fs::FileExists(folder + "\\" + name))
+      return;
+    // Beside other builds an environment before this one may move the same files (a CLX row
+    // shares the folders of its environment): they are looked at again in this one's turn.
+    Changes::AwaitTurn();
     if (!Fs::FileExists(folder + "\\" + name))
       return;
     if (!asked_) {

@@ -121,6 +121,7 @@ void TDosThread::StartChild() {
     settings_.Timer->StopCounting();
     throw Exception("Cannot create pipe: " + SystemErrorMessage(error));
   }
+  child_.SetStartFolder(settings_.StartFolder);
   if (!child_.Start(settings_.CommandLine, pipes_->ChildInput(), pipes_->ChildOutput(),
                     std::uint32_t(settings_.PriorityClass))) {
     settings_.Timer->StopCounting();
@@ -351,6 +352,7 @@ void TDosCommand::Run() {
   settings.OnNewLine = OnNewLine;
   settings.OnTerminated = OnTerminated;
   settings.PriorityClass = PriorityClass;
+  settings.StartFolder = StartFolder;
   workers_.push_back(std::make_unique<TDosThread>(std::move(settings)));
   worker_ = workers_.back().get();
   worker_->Start();

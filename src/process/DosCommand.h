@@ -77,6 +77,7 @@ public:
     TNewLineEvent OnNewLine;
     TDosNotifyEvent OnTerminated;
     std::int32_t PriorityClass = 32;
+    std::string StartFolder;
     TEvent *Signal = nullptr; // set at each change of the display and when the worker has finished
   };
 
@@ -174,6 +175,7 @@ public:
   TCapturedLines CapturedLines;        // the complete output lines of the last run
   TStringList *DisplayLines = nullptr; // not owned; mirrors the output live, partial line included
   std::int32_t PriorityClass = 32;     // OR-ed into the process creation flags
+  std::string StartFolder;             // where the child starts; empty: the caller's current folder
 
   // Starts the child and returns at once; does nothing when CommandLine is empty. The run before
   // is over first: one that still goes is stopped, and its worker is waited for, so that no two

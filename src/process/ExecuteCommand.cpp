@@ -70,6 +70,8 @@ void ExecuteCommand(const std::string &commandLine, const std::string &failureTi
   TDosCommand command;
   command.CommandLine = commandLine;
   command.CloseInput = true; // nothing is ever sent: a question gets end of file, not a hang
+  if (const TEnvironmentThread *thread = TEnvironmentThread::Current())
+    command.StartFolder = thread->ToolFolder; // beside other builds: the folder of this one's tools
   command.Run();
   WaitServingTheWindow(command);
   if (std::exception_ptr startError = command.FatalError()) {

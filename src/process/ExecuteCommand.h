@@ -8,7 +8,8 @@
 #include <string>
 
 // Runs the command line through a TDosCommand with its input closed and waits for it, serving the
-// window meanwhile: its messages are handled and ShowToolOutput shows the tool's last line as it
+// window meanwhile (on an environment's own thread, TEnvironmentThread, the tool starts in that
+// thread's ToolFolder): its messages are handled and ShowToolOutput shows the tool's last line as it
 // arrives (and nothing once the tool has ended). On success the tool's output lines are appended
 // to BuildLog in one block. A tool that could not be
 // started, or that ended with any exit code other than 0, is a failure: LogCommandFailure with the

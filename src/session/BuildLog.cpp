@@ -4,7 +4,7 @@
 #include "framework/Application.h"
 #include "framework/Controls.h"
 
-std::unique_ptr<TStringList> BuildLog;
+thread_local TThreadLog BuildLog;
 bool StandardMode = false;
 std::function<void(const std::string &line)> ToolOutputView;
 std::function<void(int index, const std::string &text)> StatusView;
@@ -19,7 +19,35 @@ void AppendToBuildLog(const std::string &line) {
   BuildLog->push_back(line);
 }
 
+namespace {
+thread_local TEnvironmentThread *environmentThread = nullptr;
+} // namespace
+
+TEnvironmentThread::TEnvironmentThread(TStatusRelay relay) : relay_(std::move(relay)) {
+  environmentThread = this;
+  BuildLog.reset();
+}
+
+TEnvironmentThread::~TEnvironmentThread() {
+  environmentThread = nullptr;
+  BuildLog.reset();
+}
+
+TStringList TEnvironmentThread::TakeLog() {
+  TStringList lines = BuildLog ? std::move(*BuildLog) : TStringList{};
+  BuildLog.reset();
+  return lines;
+}
+
+TEnvironmentThread *TEnvironmentThread::Current() {
+  return environmentThread;
+}
+
 void ShowStatus(int index, const std::string &text) {
+  if (environmentThread) {
+    environmentThread->relay_(index, text);
+    return;
+  }
   if (index != -1) {
     TLabel *label = Environments[std::size_t(index)].StatusLabel;
     label->SetCaption(text);
@@ -31,6 +59,6 @@ void ShowStatus(int index, const std::string &text) {
 }
 
 void ShowToolOutput(const std::string &line) {
-  if (ToolOutputView)
+  if (!environmentThread && ToolOutputView)
     ToolOutputView(line);
 }

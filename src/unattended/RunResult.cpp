@@ -113,6 +113,7 @@ std::string ResultJson(const TRunResult &result) {
                             {"dcube", Bool(options.DecisionCube)},
                             {"yes", Bool(options.Yes)},
                             {"standard", Bool(options.Standard)},
+                            {"jobs", std::to_string(options.Jobs)},
                             {"log", Text(options.LogFile)}};
   return Object({{"program", Text("ZelRecompile")},
                  {"version", Text(result.Version)},

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <set>
+#include <thread>
 
 const char *const UsageLines[] = {
     "Usage: ZelRecompile [/list | /build /env:PATTERN... [options] | /uninstall /env:PATTERN... [/yes]",
@@ -18,6 +19,7 @@ const char *const UsageLines[] = {
     "  /dest:FOLDER       the destination, relative to the sources or absolute (default: the saved setting)",
     "  /xfm /install /dcube  the window's three options (default: off)",
     "  /yes               answers every question Yes; without it a question fails the environment",
+    "  /jobs:N            builds up to N environments at once (0: one per processor; default 1)",
     "  /log:FILE          writes the whole log",
     "  /result:FILE       writes the result as JSON when the run ends",
     "Exit codes: 0 all built, 1 a failure, 2 a usage error, 3 another run builds into the same destination",
@@ -51,6 +53,17 @@ std::string LowerCase(std::string text) {
 // slip ("/dest:Out\" with a quote escaped), which would otherwise ask to create a strange folder.
 const std::set<std::string> PathSwitches = {"source", "dest", "log", "result"};
 
+// More environments at once than any machine has would only queue up on its processors.
+constexpr int MostJobs = 64;
+
+int JobsValue(const std::string &value) {
+  if (value.empty() || value.size() > 2 || value.find_first_not_of("0123456789") != std::string::npos ||
+      std::stoi(value) > MostJobs)
+    throw EUsageError("The value of /jobs is a number of environments from 0 to " + std::to_string(MostJobs) +
+                      ": " + value);
+  return std::stoi(value);
+}
+
 void CheckPathValue(const std::string &name, const std::string &value) {
   if (value.find_first_of("\"<>|*?") != std::string::npos)
     throw EUsageError("The value of /" + name +
@@ -59,12 +72,12 @@ void CheckPathValue(const std::string &name, const std::string &value) {
 
 const std::set<std::string> FlagSwitches = {"list", "build",   "uninstall", "doctor",
                                             "xfm",  "install", "dcube",     "yes"};
-const std::set<std::string> ValueSwitches = {"env", "source", "dest", "log", "result"};
+const std::set<std::string> ValueSwitches = {"env", "source", "dest", "log", "result", "jobs"};
 // The switches that only a build reads; /list refuses them rather than ignore them silently.
-const std::set<std::string> BuildSwitches = {"env",   "source", "dest", "xfm",   "install",
-                                             "dcube", "yes",    "log",  "result"};
+const std::set<std::string> BuildSwitches = {"env",   "source", "dest", "xfm",    "install",
+                                             "dcube", "yes",    "log",  "result", "jobs"};
 // The check reads only: the switches that change things are the build's.
-const std::set<std::string> ChangingSwitches = {"xfm", "install", "dcube", "yes", "log"};
+const std::set<std::string> ChangingSwitches = {"xfm", "install", "dcube", "yes", "log", "jobs"};
 
 class TSwitchParser {
 public:
@@ -98,6 +111,7 @@ private:
         throw EUsageError("The switch /" + name + " needs a value: /" + name + ":" +
                           (name == "env"                       ? "PATTERN"
                            : name == "log" || name == "result" ? "FILE"
+                           : name == "jobs"                    ? "N"
                                                                : "FOLDER"));
     } else {
       throw EUsageError("Unknown switch: " + parameter);
@@ -137,6 +151,8 @@ private:
       options_.LogFile = value;
     else if (name == "result")
       options_.ResultFile = value;
+    else if (name == "jobs")
+      options_.Jobs = JobsValue(value);
   }
 
   void Check() {
@@ -174,6 +190,13 @@ private:
 };
 
 } // namespace
+
+int EnvironmentsAtOnce(int jobs) {
+  if (jobs > 0)
+    return jobs;
+  unsigned processors = std::thread::hardware_concurrency();
+  return processors == 0 ? 1 : int(std::min<unsigned>(processors, MostJobs));
+}
 
 bool IsUnattendedCommandLine(const std::vector<std::string> &parameters) {
   if (!parameters.empty() && UpperCase(parameters[0]) == "INSTALL")

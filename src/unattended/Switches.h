@@ -26,7 +26,14 @@ struct TUnattendedOptions {
   std::string LogFile;    // empty: no log file
   std::string ResultFile; // empty: no result file
   bool Standard = false;  // "STANDARD" came first, as for the window
+  // How many environments build at once (/jobs:N); 0: one per processor. 1 builds them one after
+  // another, as the window does unless its settings say otherwise.
+  int Jobs = 1;
 };
+
+// The number of environments that build at once for a /jobs value or the window's "Jobs" setting:
+// 0 gives one per processor of this machine.
+int EnvironmentsAtOnce(int jobs);
 
 // Whether the command line asks for a run without the window: some parameter is a switch. The
 // automatic install mode ("INSTALL" first) keeps its own parameters.

@@ -16,9 +16,10 @@ TUnattendedDesktop::TUnattendedDesktop(bool answerYes, TOutput output)
 bool TUnattendedDesktop::AskYesNo(const std::string &message) {
   // The same question right after a Yes means the Yes changed nothing (an IDE that is still
   // running is asked about until it closes): answering it again would wait for ever.
-  if (!answerYes_ || message == lastAnswered_)
+  std::string &last = lastAnswered_[asker_];
+  if (!answerYes_ || message == last)
     throw Exception("Question needs an answer: " + OneLine(message));
-  lastAnswered_ = message;
+  last = message;
   output_("Answered Yes: " + OneLine(message));
   return true;
 }

@@ -5,6 +5,7 @@
 #include "framework/Desktop.h"
 
 #include <functional>
+#include <map>
 #include <string>
 
 class TUnattendedDesktop : public TDesktop {
@@ -14,7 +15,10 @@ public:
 
   bool AnswersYes() const { return answerYes_; }
   // A new environment's questions begin: the same question as the last one is no repeat then.
-  void NewEnvironment() { lastAnswered_.clear(); }
+  void NewEnvironment() { lastAnswered_[asker_].clear(); }
+  // The questions that follow come from row index, among environments that build at once and ask
+  // in turns: a question repeats only that row's last one. -1: the run's one environment at a time.
+  void QuestionsFrom(int index) { asker_ = index; }
 
   bool AskYesNo(const std::string &message) override;
   void ShowMessage(const std::string &message) override;
@@ -27,7 +31,8 @@ public:
 private:
   bool answerYes_;
   TOutput output_;
-  std::string lastAnswered_;
+  int asker_ = -1;
+  std::map<int, std::string> lastAnswered_; // by the row that asked
 };
 
 // A question or message as one line: its line breaks (CR, as the questions carry them) become

@@ -78,6 +78,11 @@ TEST(Files, CopyAndMoveFailAsWindowsDoes) {
 
   EXPECT_FALSE(Fs::CopyFile(folder / "missing.txt", folder / "d.txt", false));
   EXPECT_EQ(Fs::LastErrorCode(), Fs::ErrorFileNotFound);
+
+  EXPECT_TRUE(Fs::WriteNewFile(folder / "n.txt", "new"));
+  EXPECT_FALSE(Fs::WriteNewFile(folder / "N.TXT", "again"));
+  EXPECT_EQ(Fs::LastErrorCode(), Fs::ErrorFileExists);
+  EXPECT_EQ(ReadTextFile(folder / "n.txt"), "new");
 }
 
 TEST(Files, ReadOnlyFilesResistDeletionAndOverwriting) {

@@ -83,6 +83,7 @@ TEST(RunResult, TheDocumentHoldsTheRunAndEveryEnvironment) {
     "dcube": false,
     "yes": false,
     "standard": false,
+    "jobs": 1,
     "log": "C:\\log.txt"
   },
   "environments": [

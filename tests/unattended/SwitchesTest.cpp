@@ -46,7 +46,7 @@ TEST(Switches, TheInstallerWithSwitchesRunsWithoutTheWindowAndTakesOnlyItsOwn) {
 TEST(Switches, EverySwitchSetsItsOption) {
   auto options = ParseSwitches({"STANDARD", "/Build", "-env:Delphi 7*", "/ENV:C++Builder 6*",
                                 "/source:C:\\Src", "-dest:Out", "/xfm", "/Install", "/DCUBE", "-yes",
-                                "/log:C:\\l.txt", "/result:C:\\r.json"});
+                                "/log:C:\\l.txt", "/result:C:\\r.json", "/jobs:4"});
   EXPECT_EQ(options.Action, TUnattendedOptions::TAction::Build);
   EXPECT_EQ(options.Patterns, (TParameters{"Delphi 7*", "C++Builder 6*"}));
   EXPECT_EQ(options.Source, "C:\\Src"); // the first ":" ends the name: a drive's stays in the value
@@ -54,12 +54,17 @@ TEST(Switches, EverySwitchSetsItsOption) {
   EXPECT_TRUE(options.Xfm && options.Install && options.DecisionCube && options.Yes && options.Standard);
   EXPECT_EQ(options.LogFile, "C:\\l.txt");
   EXPECT_EQ(options.ResultFile, "C:\\r.json");
+  EXPECT_EQ(options.Jobs, 4);
+  EXPECT_EQ(ParseSwitches({"/build", "/env:all", "/jobs:0"}).Jobs, 0);
+  EXPECT_EQ(EnvironmentsAtOnce(3), 3);
+  EXPECT_GE(EnvironmentsAtOnce(0), 1); // one per processor
 
   auto defaults = ParseSwitches({"/build", "/env:all"});
   EXPECT_FALSE(defaults.Source || defaults.Destination);
   EXPECT_FALSE(defaults.Xfm || defaults.Install || defaults.DecisionCube || defaults.Yes ||
                defaults.Standard);
   EXPECT_TRUE(defaults.LogFile.empty() && defaults.ResultFile.empty());
+  EXPECT_EQ(defaults.Jobs, 1);
   EXPECT_EQ(ParseSwitches({"-list"}).Action, TUnattendedOptions::TAction::List);
 
   auto doctor = ParseSwitches({"/Doctor", "/env:Delphi 7*", "/source:C:\\Src", "/dest:Out", "/result:r.json"});
@@ -97,6 +102,12 @@ TEST(Switches, BadCommandLinesNameTheProblem) {
       {{"/list", "/env:all"}, "The switch /env needs /build."},
       {{"/list", "/result:r.json"}, "The switch /result needs /build."},
       {{"/build"}, "/build needs at least one /env:PATTERN."},
+      {{"/build", "/env:all", "/jobs"}, "The switch /jobs needs a value: /jobs:N"},
+      {{"/build", "/env:all", "/jobs:-1"}, "The value of /jobs is a number of environments from 0 to 64: -1"},
+      {{"/build", "/env:all", "/jobs:65"}, "The value of /jobs is a number of environments from 0 to 64: 65"},
+      {{"/build", "/env:all", "/jobs:two"},
+       "The value of /jobs is a number of environments from 0 to 64: two"},
+      {{"/list", "/jobs:2"}, "The switch /jobs needs /build."},
       {{"/build", "/env:all", "/dest:Out\"x"},
        "The value of /dest holds a character that no path can (\" < > | * ?): Out\"x"},
       {{"/build", "/env:all", "/source:C:\\a|b"},
@@ -176,8 +187,15 @@ TEST(UnattendedDesktop, QuestionsAreAnsweredByTheRuleAndNeverTwice) {
   EXPECT_THROW(yes.AskYesNo("Please close Delphi 7 and click Yes to continue."), Exception);
   yes.NewEnvironment();
   EXPECT_TRUE(yes.AskYesNo("Please close Delphi 7 and click Yes to continue."));
+  // Environments that build at once ask in turns: a question is a repeat only of the same
+  // environment's last one.
+  yes.QuestionsFrom(5);
+  EXPECT_TRUE(yes.AskYesNo("Please close Delphi 7 and click Yes to continue."));
+  yes.QuestionsFrom(-1);
+  EXPECT_THROW(yes.AskYesNo("Please close Delphi 7 and click Yes to continue."), Exception);
   yes.ShowError("Cannot open\rfile");
   EXPECT_EQ(lines, (std::vector<std::string>{"Answered Yes: Move?",
+                                             "Answered Yes: Please close Delphi 7 and click Yes to continue.",
                                              "Answered Yes: Please close Delphi 7 and click Yes to continue.",
                                              "Answered Yes: Please close Delphi 7 and click Yes to continue.",
                                              "Error: Cannot open file"}));

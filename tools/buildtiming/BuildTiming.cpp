@@ -3,13 +3,21 @@
 // times each package twice: through the build driver (CompilePackage: the clean-up, the status,
 // the log, the runner) and as the bare compiler command (spawn and wait). The difference is what
 // the driver adds to the tools' own time.
-#include "librarybuild/BuildDriver.h"
-#include "librarybuild/CompileProcs.h"
-#include "librarybuild/EnvironmentNames.h"
+//
+// buildtiming jobs <sample folder> <tools folder> <work folder> <pause|busy> <milliseconds> <jobs>...
+// Installs the sample machine below the work folder with stand-ins that pause (or compute) that
+// long per compile, builds and installs its nine environments once to start from a machine that
+// has been built for, then times the whole unattended run once for each /jobs value, each into the
+// same state, and prints the times side by side with their ratio to the first.
+#include "SampleMachine.h"
+#include "app/UnattendedRun.h"
 #include "environments/Environments.h"
 #include "framework/Controls.h"
 #include "framework/Files.h"
 #include "framework/Process.h"
+#include "librarybuild/BuildDriver.h"
+#include "librarybuild/CompileProcs.h"
+#include "librarybuild/EnvironmentNames.h"
 #include "session/BuildLog.h"
 
 #include <chrono>
@@ -86,9 +94,79 @@ double BareRun(const std::string &commandLine) {
   return Milliseconds(TClock::now() - start);
 }
 
+std::string ToolPath(const std::string &toolsFolder, const std::string &name) {
+#ifdef _WIN32
+  return toolsFolder + "\\" + name + "\\" + name + ".exe";
+#else
+  return toolsFolder + "\\" + name + "\\" + name;
+#endif
+}
+
+// One unattended run of every environment; its wall time in seconds, or -1 when it failed.
+double TimedRun(const TSampleMachine &machine, int jobs, const std::string &work) {
+  std::vector<std::string> parameters = {"/build",
+                                         "/env:all",
+                                         "/source:" + machine.Sources,
+                                         "/dest:Compiled",
+                                         "/install",
+                                         "/yes",
+                                         "/log:" + work + "\\Log.txt",
+                                         "/result:" + work + "\\Result-jobs" + std::to_string(jobs) +
+                                             ".json"};
+  if (jobs != 1)
+    parameters.push_back("/jobs:" + std::to_string(jobs));
+  std::string lastLine;
+  auto start = TClock::now();
+  int code = RunUnattended(parameters, [&lastLine](const std::string &line) { lastLine = line; });
+  double seconds = std::chrono::duration<double>(TClock::now() - start).count();
+  if (code != ExitOk) {
+    std::fprintf(stderr, "/jobs:%d failed with exit code %d: %s (see %s\\Log.txt)\n", jobs, code,
+                 lastLine.c_str(), work.c_str());
+    return -1;
+  }
+  return seconds;
+}
+
+int JobsTiming(int argc, char **argv) {
+  if (argc < 8) {
+    std::fprintf(stderr, "usage: buildtiming jobs <sample folder> <tools folder> <work folder> <pause|busy> "
+                         "<milliseconds> <jobs>...\n");
+    return 2;
+  }
+  std::string sample = argv[2], tools = argv[3], work = argv[4], mode = argv[5];
+  long milliseconds = std::strtol(argv[6], nullptr, 10);
+  if (mode != "pause" && mode != "busy") {
+    std::fprintf(stderr, "buildtiming: the stand-ins pause or are busy, not '%s'\n", mode.c_str());
+    return 2;
+  }
+  std::string settings = "[StandIn]\r\n" +
+                         std::string(mode == "pause" ? "PauseMilliseconds=" : "BusyMilliseconds=") +
+                         std::to_string(milliseconds) + "\r\n";
+  TSampleMachine machine = InstallSampleMachine(
+      sample, work, [&tools](const std::string &name) { return ToolPath(tools, name); }, settings);
+  if (TimedRun(machine, 1, work) < 0) // the first run also finds what an older Quivex left
+    return 1;
+  std::printf("nine environments of the sample, built and installed; stand-ins %s %ld ms per compile\n",
+              mode == "pause" ? "pausing" : "computing", milliseconds);
+  double first = 0;
+  for (int i = 7; i < argc; ++i) {
+    int jobs = int(std::strtol(argv[i], nullptr, 10));
+    double seconds = TimedRun(machine, jobs, work);
+    if (seconds < 0)
+      return 1;
+    if (i == 7)
+      first = seconds;
+    std::printf("  /jobs:%-3d %8.2f s %8.2fx\n", jobs, seconds, seconds / first);
+    std::fflush(stdout);
+  }
+  return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
+  if (argc > 1 && std::string(argv[1]) == "jobs")
+    return JobsTiming(argc, argv);
   if (argc < 4) {
     std::fprintf(stderr, "usage: buildtiming <sample folder> <dcc32 program> <work folder>\n");
     return 2;

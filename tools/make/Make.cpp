@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "Makefile.h"
 #include "PackageMake.h"
+#include "StandInConfig.h"
 #include "StandInError.h"
 #include "StandInFiles.h"
 
@@ -75,6 +76,7 @@ int main(int argc, char **argv) {
         throw EStandInError("Fatal: Don't know how to make '" + target + "'");
       }
     }
+    PauseIfAsked(); // as the compiler does: make compiles the package's units
     TPackageMake(makefile, file, options.CommandLineDefines).Build();
     std::cout.flush();
     return 0;

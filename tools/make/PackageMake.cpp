@@ -194,7 +194,7 @@ void TPackageMake::CompilePascal(const std::vector<TObject> &objects) {
   for (const TCompiledUnit &unit : compiled) {
     auto listed = objectFolders.find(UpperCase(unit.Name));
     std::string folder = listed != objectFolders.end() ? listed->second : FolderOf(unit.SourcePath);
-    TUnitSymbols symbols{unit.Name, unit.SourcePath, VersionText(version_), StemOf(project_), unit.Uses};
+    TUnitSymbols symbols{unit.Name, NameOf(unit.SourcePath), VersionText(version_), StemOf(project_), unit.Uses};
     Write(JoinPath(folder, unit.Name + ".obj"), WriteUnitSymbols(symbols, ".obj"));
     Write(JoinPath(folder, unit.Name + ".dcu"), WriteUnitSymbols(symbols, ".dcu"));
     std::string header = "// Borland C++ Builder\r\n// (DO NOT EDIT: machine generated header) '" +

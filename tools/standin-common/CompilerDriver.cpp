@@ -274,7 +274,7 @@ private:
   void WriteUnits(const TPascalModule &module, const std::vector<TCompiledUnit> &compiled) {
     for (const TCompiledUnit &unit : compiled) {
       std::string folder = options_.UnitOutput.empty() ? FolderOf(unit.SourcePath) : options_.UnitOutput;
-      TUnitSymbols symbols{unit.Name, unit.SourcePath, VersionText(version_),
+      TUnitSymbols symbols{unit.Name, NameOf(unit.SourcePath), VersionText(version_),
                            module.Kind == TModuleKind::Package ? module.Name : std::string(), unit.Uses};
       Write(JoinPath(folder, unit.Name + UnitExtension()), WriteUnitSymbols(symbols, UnitExtension()));
     }

@@ -2,9 +2,10 @@
 
 #include "StandInFiles.h"
 
-#include <cmath>
-#include <cstdio>
 #include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <thread>
@@ -22,13 +23,36 @@ double CompilerVersion(TTargetKind target) {
   return end != text->c_str() && version > 0 ? version : fallback;
 }
 
+namespace {
+long IniMilliseconds(const char *name) {
+  auto text = IniValue(JoinPath(ProgramFolder(), "StandIn.ini"), "StandIn", name);
+  return text ? std::strtol(text->c_str(), nullptr, 10) : 0;
+}
+
+// Keeps one processor busy for that long, with work the optimiser cannot drop.
+void Compute(long milliseconds) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  volatile std::uint64_t state = 88172645463325252ULL;
+  while (std::chrono::steady_clock::now() < end)
+    for (int i = 0; i < 10000; ++i) {
+      std::uint64_t x = state;
+      x ^= x << 13;
+      x ^= x >> 7;
+      x ^= x << 17;
+      state = x;
+    }
+}
+} // namespace
+
 void PauseIfAsked() {
-  auto text = IniValue(JoinPath(ProgramFolder(), "StandIn.ini"), "StandIn", "PauseMilliseconds");
-  long milliseconds = text ? std::strtol(text->c_str(), nullptr, 10) : 0;
-  if (milliseconds <= 0)
+  long pause = IniMilliseconds("PauseMilliseconds"), busy = IniMilliseconds("BusyMilliseconds");
+  if (pause <= 0 && busy <= 0)
     return;
   std::cout.flush(); // what came before shows while the tool waits
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  if (pause > 0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+  if (busy > 0)
+    Compute(busy);
 }
 
 std::string VersionText(double version) {

@@ -17,9 +17,10 @@ std::string VersionText(double version); // "15.0"
 std::vector<std::string> PredefinedSymbols(TTargetKind target, double version);
 std::vector<std::string> CompilerBanner(TTargetKind target, double version);
 
-// A stand-in made slow on purpose, so that a run can be watched while a tool works: after its
-// banner the compiler pauses for [StandIn] PauseMilliseconds of StandIn.ini (no pause without it).
-// The output shows the pause only in its timing.
+// A stand-in made slow on purpose, so that a run can be watched while a tool works, or so that it
+// costs what a real compiler costs: after its banner the compiler pauses for [StandIn]
+// PauseMilliseconds of StandIn.ini, then computes for BusyMilliseconds (no pause without them).
+// The output shows neither.
 void PauseIfAsked();
 
 // The environment's own folders, found from the tool's place in its bin folder.

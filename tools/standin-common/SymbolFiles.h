@@ -18,6 +18,8 @@ struct TPackageSymbols {
 
 struct TUnitSymbols {
   std::string Name;
+  // The source file's name without its folder, as a compile without debug information records it:
+  // the same sources compiled in another folder give the same unit.
   std::string Source;
   std::string Compiler;
   std::string Package; // empty for a unit compiled on its own

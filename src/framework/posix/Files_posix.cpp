@@ -428,6 +428,27 @@ bool WriteWholeFile(const std::string &path, const std::string &bytes) {
   return true;
 }
 
+bool WriteNewFile(const std::string &path, const std::string &bytes) {
+  std::string native = NativePath(path);
+  int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0)
+    return errno == EEXIST ? Fail(ErrorFileExists) : FailErrno(); // CREATE_NEW's code
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0) {
+      int error = errno;
+      ::close(fd);
+      ::unlink(native.c_str());
+      return Fail(Win32Codes::FromErrno(error ? error : EIO));
+    }
+    done += std::size_t(n);
+  }
+  return ::close(fd) == 0 || FailErrno();
+}
+
 bool AppendToFileDurably(const std::string &path, const std::string &bytes) {
   int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0)

@@ -241,6 +241,16 @@ bool TChildProcess::Start(const std::string &commandLine, const TPipeEnd &input,
   ::posix_spawn_file_actions_adddup2(&setup.Actions, input.Native(), STDIN_FILENO);
   ::posix_spawn_file_actions_adddup2(&setup.Actions, output.Native(), STDOUT_FILENO);
   ::posix_spawn_file_actions_adddup2(&setup.Actions, output.Native(), STDERR_FILENO);
+  if (!startFolder_.empty()) {
+    // CreateProcess refuses a missing folder before it starts anything.
+    if (!Fs::DirectoryExists(startFolder_)) {
+      startError_ = Fs::ErrorPathNotFound;
+      return false;
+    }
+    ::posix_spawn_file_actions_addchdir_np(&setup.Actions, Fs::NativePath(startFolder_).c_str());
+    if (!program->empty() && program->front() != '/') // found from our folder, as CreateProcess finds it
+      *program = Fs::NativePath(Fs::CurrentFolder()) + "/" + *program;
+  }
   // Signals this process ignores or blocks must not carry over into the tool.
   sigset_t signals;
   sigemptyset(&signals);

@@ -274,6 +274,23 @@ bool WriteWholeFile(const std::string &path, const std::string &bytes) {
   return true;
 }
 
+bool WriteNewFile(const std::string &path, const std::string &bytes) {
+  UniqueHandle file(
+      ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file)
+    return Failed();
+  DWORD written = 0;
+  if (!bytes.empty() &&
+      (!::WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) || written != bytes.size())) {
+    DWORD error = ::GetLastError();
+    file.Close();
+    ::DeleteFileA(path.c_str());
+    ::SetLastError(error ? error : ERROR_WRITE_FAULT);
+    return false;
+  }
+  return true;
+}
+
 bool AppendToFileDurably(const std::string &path, const std::string &bytes) {
   UniqueHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));

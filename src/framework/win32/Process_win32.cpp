@@ -108,8 +108,8 @@ bool TChildProcess::Start(const std::string &commandLine, const TPipeEnd &input,
   for (int attempt = 0;; ++attempt) {
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0'); // CreateProcessA may write into the command line
-    if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
-                         &created))
+    if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                         startFolder_.empty() ? nullptr : startFolder_.c_str(), &startup, &created))
       break;
     startError_ = ::GetLastError();
     if (startError_ != ERROR_INTERNAL_ERROR || attempt > 0)
