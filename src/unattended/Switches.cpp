@@ -162,7 +162,7 @@ private:
       throw EUsageError("Say what to do: /list, /build, /uninstall or /doctor.");
     if (uninstall_) {
       options_.Action = TUnattendedOptions::TAction::Uninstall;
-      for (const char *name : {"source", "dest", "xfm", "install", "dcube"})
+      for (const char *name : {"source", "dest", "xfm", "install", "dcube", "jobs"})
         if (seen_.count(name))
           throw EUsageError(std::string("The switch /") + name + " needs /build.");
       if (options_.Patterns.empty())

@@ -97,6 +97,7 @@ TEST(Switches, BadCommandLinesNameTheProblem) {
       {{"/uninstall", "/yes"}, "/uninstall needs at least one /env:PATTERN."},
       {{"/uninstall", "/env:all", "/install"}, "The switch /install needs /build."},
       {{"/uninstall", "/env:all", "/dest:Out"}, "The switch /dest needs /build."},
+      {{"/uninstall", "/env:all", "/jobs:2"}, "The switch /jobs needs /build."},
       {{"/doctor", "/install"}, "The switch /install needs /build."},
       {{"/doctor", "/log:l.txt"}, "The switch /log needs /build."},
       {{"/list", "/env:all"}, "The switch /env needs /build."},
