@@ -376,7 +376,9 @@ std::string ComparablePath(const std::string &path) {
   return UpperCaseSystemCodePage(native);
 }
 
-std::string SystemFolder() { return SystemFolderSetting(); }
+std::string SystemFolder() {
+  return SystemFolderSetting();
+}
 
 std::optional<std::string> ReadWholeFile(const std::string &path) {
   std::string native = NativePath(path);
@@ -428,23 +430,33 @@ bool WriteWholeFile(const std::string &path, const std::string &bytes) {
   return true;
 }
 
-bool WriteNewFile(const std::string &path, const std::string &bytes) {
-  std::string native = NativePath(path);
-  int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0)
-    return errno == EEXIST ? Fail(ErrorFileExists) : FailErrno(); // CREATE_NEW's code
+namespace {
+
+// Writes all of bytes to fd; 0, or the errno of the write that failed.
+int WriteAll(int fd, const std::string &bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR)
       continue;
-    if (n <= 0) {
-      int error = errno;
-      ::close(fd);
-      ::unlink(native.c_str());
-      return Fail(Win32Codes::FromErrno(error ? error : EIO));
-    }
+    if (n <= 0)
+      return errno ? errno : EIO;
     done += std::size_t(n);
+  }
+  return 0;
+}
+
+} // namespace
+
+bool WriteNewFile(const std::string &path, const std::string &bytes) {
+  std::string native = NativePath(path);
+  int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0)
+    return errno == EEXIST ? Fail(ErrorFileExists) : FailErrno(); // CREATE_NEW's code
+  if (int error = WriteAll(fd, bytes)) {
+    ::close(fd);
+    ::unlink(native.c_str());
+    return Fail(Win32Codes::FromErrno(error));
   }
   return ::close(fd) == 0 || FailErrno();
 }
@@ -453,17 +465,9 @@ bool AppendToFileDurably(const std::string &path, const std::string &bytes) {
   int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0)
     return FailErrno();
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0) {
-      int error = errno;
-      ::close(fd);
-      return Fail(Win32Codes::FromErrno(error ? error : EIO));
-    }
-    done += std::size_t(n);
+  if (int error = WriteAll(fd, bytes)) {
+    ::close(fd);
+    return Fail(Win32Codes::FromErrno(error));
   }
   bool ok = ::fsync(fd) == 0;
   int error = errno;
