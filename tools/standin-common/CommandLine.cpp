@@ -3,6 +3,11 @@
 #include "StandInError.h"
 #include "StandInFiles.h"
 
+#include "framework/WinApi.h"
+
+#include <cstdio>
+#include <cstdlib>
+
 namespace StandIn {
 
 std::vector<std::string> SplitCommandLine(const std::string &text) {
@@ -77,7 +82,27 @@ std::vector<std::string> ExpandResponseFiles(const std::vector<std::string> &arg
   return expanded;
 }
 
+void RecordCommandLine(int argc, char **argv) {
+  const char *log = std::getenv("ZEL_STANDIN_COMMANDS");
+  if (!log || !*log)
+    return;
+#ifdef _WIN32
+  std::string commandLine = ::GetCommandLineA();
+#else
+  std::string commandLine = argc > 0 ? argv[0] : "";
+  for (int i = 1; i < argc; ++i)
+    commandLine += std::string(" ") + argv[i];
+#endif
+  // One write of the whole line, so that tools that run at once keep their lines whole.
+  std::string line = CurrentFolder() + "|" + commandLine + "\n";
+  if (std::FILE *file = std::fopen(NativePath(log).c_str(), "ab")) {
+    std::fwrite(line.data(), 1, line.size(), file);
+    std::fclose(file);
+  }
+}
+
 std::vector<std::string> ProgramArguments(int argc, char **argv) {
+  RecordCommandLine(argc, argv);
   std::vector<std::string> arguments;
   for (int i = 1; i < argc; ++i) {
     arguments.emplace_back(argv[i]);

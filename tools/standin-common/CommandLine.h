@@ -15,7 +15,13 @@ std::vector<std::string> SplitCommandLine(const std::string &text);
 // A response file that cannot be read raises EStandInError.
 std::vector<std::string> ExpandResponseFiles(const std::vector<std::string> &arguments);
 
-// The arguments of main() after the program name, with response files expanded.
+// A check of which tools a run starts, and where, names a file in the environment variable
+// ZEL_STANDIN_COMMANDS: each stand-in appends to it a line "<current folder>|<command line>", the
+// command line as the process received it.
+void RecordCommandLine(int argc, char **argv);
+
+// The arguments of main() after the program name, with response files expanded (and the command
+// line recorded, as above).
 std::vector<std::string> ProgramArguments(int argc, char **argv);
 
 } // namespace StandIn
