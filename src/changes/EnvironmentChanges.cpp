@@ -130,9 +130,8 @@ void SetJournalFolder(const std::string &folder) {
 }
 
 TJournal::TJournal(std::string folder, TJournalHeader header)
-    : folder_(std::move(folder)), stem_(NewJournalStem()), header_(std::move(header)) {
-  path_ = folder_ + "\\" + stem_ + ".journal";
-}
+    : folder_(std::move(folder)), stem_(NewJournalStem()), path_(folder_ + "\\" + stem_ + ".journal"),
+      file_(path_), header_(std::move(header)) {}
 
 void TJournal::Record(const TChange &change) {
   std::string text;
@@ -141,7 +140,7 @@ void TJournal::Record(const TChange &change) {
     text = HeaderLine(header_);
   }
   text += ChangeLine(int(changes_.size()) + 1, change);
-  if (!Fs::AppendToFileDurably(path_, text))
+  if (!file_.Append(text))
     throw EFileError("Cannot write the journal \"" + path_ + "\". " +
                      SystemErrorMessage(Fs::LastErrorCode()));
   changes_.push_back(change);
@@ -171,7 +170,8 @@ std::string TJournal::SaveCopy(const std::string &bytes) {
 
 void TJournal::MarkState(const std::string &state) {
   if (!changes_.empty())
-    Fs::AppendToFileDurably(path_, StateLine(TJournalState{state, UtcTimeText()}));
+    file_.Append(StateLine(TJournalState{state, UtcTimeText()}));
+  file_.Close(); // the journal's last line: an uninstall may append to it from here on
 }
 
 TChangeScope::TChangeScope(const std::string &environment, const std::string &key,

@@ -9,6 +9,7 @@
 #pragma once
 #include "Change.h"
 #include "JournalText.h"
+#include "framework/Files.h"
 #include "framework/Registry.h"
 #include "framework/TextLines.h"
 
@@ -44,6 +45,7 @@ public:
 
 private:
   std::string folder_, stem_, path_;
+  Fs::TDurableFile file_; // open from the first record on
   TJournalHeader header_;
   std::vector<TChange> changes_;
   std::vector<std::pair<std::uint64_t, std::string>> copies_;

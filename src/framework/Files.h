@@ -5,6 +5,7 @@
 // errno to the same codes), so the callers above can word their own messages.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -89,6 +90,26 @@ bool WriteNewFile(const std::string &path, const std::string &bytes);
 // Appends bytes to a file (created when missing) and flushes them to the disk before it returns, so
 // that a record written ahead of a change survives a crash or a power loss.
 bool AppendToFileDurably(const std::string &path, const std::string &bytes);
+
+// The same for a file that takes many records in turn: it is opened (created when missing) at the
+// first Append and stays open, readable by others, until Close or the object's end, so that each
+// record costs a write and a flush only.
+class TDurableFile {
+public:
+  explicit TDurableFile(std::string path);
+  ~TDurableFile();
+  TDurableFile(const TDurableFile &) = delete;
+  TDurableFile &operator=(const TDurableFile &) = delete;
+
+  const std::string &Path() const { return path_; }
+  bool Append(const std::string &bytes);
+  void Close();
+
+private:
+  struct THandle;
+  std::string path_;
+  std::unique_ptr<THandle> handle_;
+};
 // The user's folder for a program's local data (CSIDL_LOCAL_APPDATA on Win32; on POSIX
 // $ZEL_LOCALAPPDATA, else $XDG_DATA_HOME, else ~/.local/share).
 std::string LocalAppDataFolder();

@@ -475,6 +475,35 @@ bool AppendToFileDurably(const std::string &path, const std::string &bytes) {
   return ok || Fail(Win32Codes::FromErrno(error));
 }
 
+struct TDurableFile::THandle {
+  int Fd = -1;
+  ~THandle() {
+    if (Fd >= 0)
+      ::close(Fd);
+  }
+};
+
+TDurableFile::TDurableFile(std::string path) : path_(std::move(path)) {}
+
+TDurableFile::~TDurableFile() = default;
+
+bool TDurableFile::Append(const std::string &bytes) {
+  if (!handle_) {
+    int fd = ::open(NativePath(path_).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0)
+      return FailErrno();
+    handle_ = std::make_unique<THandle>();
+    handle_->Fd = fd;
+  }
+  if (int error = WriteAll(handle_->Fd, bytes))
+    return Fail(Win32Codes::FromErrno(error));
+  return ::fsync(handle_->Fd) == 0 || FailErrno();
+}
+
+void TDurableFile::Close() {
+  handle_.reset();
+}
+
 std::string LocalAppDataFolder() {
   for (const char *name : {"ZEL_LOCALAPPDATA", "XDG_DATA_HOME"})
     if (const char *value = std::getenv(name); value && *value)

@@ -280,8 +280,8 @@ bool WriteNewFile(const std::string &path, const std::string &bytes) {
   if (!file)
     return Failed();
   DWORD written = 0;
-  if (!bytes.empty() &&
-      (!::WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) || written != bytes.size())) {
+  if (!bytes.empty() && (!::WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
+                         written != bytes.size())) {
     DWORD error = ::GetLastError();
     file.Close();
     ::DeleteFileA(path.c_str());
@@ -301,6 +301,34 @@ bool AppendToFileDurably(const std::string &path, const std::string &bytes) {
                          written != bytes.size()))
     return Failed();
   return ::FlushFileBuffers(file.Get()) != 0;
+}
+
+struct TDurableFile::THandle {
+  UniqueHandle File;
+};
+
+TDurableFile::TDurableFile(std::string path) : path_(std::move(path)) {}
+
+TDurableFile::~TDurableFile() = default;
+
+bool TDurableFile::Append(const std::string &bytes) {
+  if (!handle_) {
+    UniqueHandle file(::CreateFileA(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+      return Failed();
+    handle_ = std::make_unique<THandle>(THandle{std::move(file)});
+  }
+  DWORD written = 0;
+  if (!bytes.empty() &&
+      (!::WriteFile(handle_->File.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
+       written != bytes.size()))
+    return Failed();
+  return ::FlushFileBuffers(handle_->File.Get()) != 0 || Failed();
+}
+
+void TDurableFile::Close() {
+  handle_.reset();
 }
 
 std::string LocalAppDataFolder() {
