@@ -2,6 +2,7 @@
 
 #include "EnvironmentNames.h"
 #include "changes/EnvironmentChanges.h"
+#include "changes/Plan.h"
 #include "environments/Environments.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
@@ -55,7 +56,7 @@ void CopyFileChecked(const std::string &source, const std::string &target) {
   CheckPathLength(target);
   if (!Changes::CopyFile(source, target, false))
     throw Exception("Cannot copy file: " + source + " to " + target);
-  if (StampCopiedFiles)
+  if (StampCopiedFiles && !TPlanScope::Current()) // a plan has made no copy
     Fs::SetLastWriteTime(target, FileTimeFromDosDateTime(RunStartFileDate));
 }
 

@@ -1,6 +1,8 @@
 #include "process/ExecuteCommand.h"
+#include "changes/Plan.h"
 #include "framework/Application.h"
 #include "framework/Exception.h"
+#include "framework/Files.h"
 #include "process/DosCommand.h"
 #include "session/BuildLog.h"
 
@@ -67,6 +69,12 @@ void WaitServingTheWindow(TDosCommand &command) {
 
 void ExecuteCommand(const std::string &commandLine, const std::string &failureTitle) {
   EnsureBuildLog();
+  if (TPlanScope *plan = TPlanScope::Current()) {
+    // A dry run starts no tool: it notes the command and the folder the tool would start in.
+    const TEnvironmentThread *thread = TEnvironmentThread::Current();
+    plan->PlanCommand(thread ? thread->ToolFolder : Fs::CurrentFolder(), commandLine);
+    return;
+  }
   TDosCommand command;
   command.CommandLine = commandLine;
   command.CloseInput = true; // nothing is ever sent: a question gets end of file, not a hang

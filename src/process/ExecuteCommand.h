@@ -14,7 +14,8 @@
 // to BuildLog in one block. A tool that could not be
 // started, or that ended with any exit code other than 0, is a failure: LogCommandFailure with the
 // failure title and the output (or the start error), then the exit code line, then the error
-// "Compilation aborted.".
+// "Compilation aborted.". Under a plan (changes/Plan.h) the command is noted with its folder and
+// nothing is started.
 void ExecuteCommand(const std::string &commandLine, const std::string &failureTitle);
 
 // Raises an Exception whose message is text immediately followed by "Compilation aborted.".
