@@ -4,6 +4,8 @@
 #include "framework/Files.h"
 #include "framework/Text.h"
 
+#include <cctype>
+
 namespace {
 
 thread_local TPlanScope *currentPlan = nullptr;
@@ -147,8 +149,62 @@ void TPlanScope::PlanMove(const std::string &source, const std::string &target) 
   std::string unknown =
       moved.Unknown.empty() ? "the bytes of " + source + " when the run moves it" : moved.Unknown;
   PlanFile(target, true, moved.Bytes, moved.Bytes ? std::string() : unknown);
+  if (auto description = Description(source))
+    PlanDescription(target, *description);
   PlanFile(source, false, std::nullopt);
   FileEntry(source).MovedTo = target;
+}
+
+namespace {
+// "*" and "?" as Windows matches file names, without regard to case; "*.*" matches every name.
+bool MatchesMask(const char *mask, const char *name) {
+  if (std::string(mask) == "*.*")
+    return true;
+  for (; *mask; ++mask, ++name) {
+    if (*mask == '*') {
+      for (const char *rest = name;; ++rest) {
+        if (MatchesMask(mask + 1, rest))
+          return true;
+        if (!*rest)
+          return false;
+      }
+    }
+    if (!*name || (*mask != '?' && std::toupper(static_cast<unsigned char>(*mask)) !=
+                                       std::toupper(static_cast<unsigned char>(*name))))
+      return false;
+  }
+  return !*name;
+}
+} // namespace
+
+std::vector<std::string> TPlanScope::FilesMatching(const std::string &mask,
+                                                   std::vector<std::string> found) const {
+  std::string normalMask = Normal(mask);
+  std::size_t slash = normalMask.find_last_of('\\');
+  std::string folder = slash == std::string::npos ? std::string() : normalMask.substr(0, slash + 1);
+  std::string pattern = normalMask.substr(folder.size());
+  for (const auto &[path, now] : files_) {
+    if (path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0 ||
+        path.find('\\', folder.size()) != std::string::npos ||
+        !MatchesMask(pattern.c_str(), path.c_str() + folder.size()))
+      continue;
+    std::string name = now.Path.substr(now.Path.find_last_of("\\/") + 1);
+    std::erase_if(found, [&](const std::string &other) { return UpperCase(other) == UpperCase(name); });
+    if (now.State.Exists)
+      found.push_back(name);
+  }
+  return found;
+}
+
+void TPlanScope::PlanDescription(const std::string &path, const std::string &description) {
+  descriptions_[Normal(path)] = description;
+}
+
+std::optional<std::string> TPlanScope::Description(const std::string &path) const {
+  auto found = descriptions_.find(Normal(path));
+  if (found == descriptions_.end() || !FileExists(path))
+    return std::nullopt;
+  return found->second;
 }
 
 void TPlanScope::PlanFolder(const std::string &path) {
@@ -265,6 +321,8 @@ bool CopyFile(TPlanScope &plan, const std::string &source, const std::string &ta
     return Fail(Fs::ErrorPathNotFound);
   auto bytes = plan.FileBytes(source);
   plan.PlanFile(target, true, bytes, plan.FileUnknown(source));
+  if (auto description = plan.Description(source))
+    plan.PlanDescription(target, *description);
   return true;
 }
 

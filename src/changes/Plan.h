@@ -80,6 +80,13 @@ public:
   void PlanFile(const std::string &path, bool exists, const std::optional<std::string> &bytes,
                 const std::string &unknown = {});
   void PlanMove(const std::string &source, const std::string &target);
+  // The names found by a mask ("C:\Src\*.dcu") as the plan leaves the folder: found, the names on
+  // the disk, without those the plan deletes and with those it makes.
+  std::vector<std::string> FilesMatching(const std::string &mask, std::vector<std::string> found) const;
+  // What a package the plan's compiles would write says of itself (its "DESCRIPTION", which the
+  // install reads), as its sources say it.
+  void PlanDescription(const std::string &path, const std::string &description);
+  std::optional<std::string> Description(const std::string &path) const;
   void PlanFolder(const std::string &path);
 
   // Registry values as the plan leaves them: nothing when the plan has not touched the value.
@@ -138,8 +145,9 @@ private:
   TFileEntry &FileEntry(const std::string &path);
   static std::string ValueSubject(TRootKey root, const std::string &key, const std::string &name);
 
-  std::map<std::string, TFileNow> files_;     // by the path in capitals
-  std::map<std::string, bool> folders_;       // by the path in capitals: planned to exist
+  std::map<std::string, TFileNow> files_; // by the path in capitals
+  std::map<std::string, bool> folders_;   // by the path in capitals: planned to exist
+  std::map<std::string, std::string> descriptions_;
   std::map<std::string, TValueEntry> values_; // the values now, by subject in capitals
   std::map<std::string, bool> keys_;          // keys the plan creates, by "ROOT\KEY"
   std::map<std::string, std::string> journalText_;

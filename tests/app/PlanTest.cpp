@@ -60,26 +60,55 @@ TDifferences Differences(const TMachineState &before, const TMachineState &after
   return differences;
 }
 
+// The plan's entries folded over its environments in order (each says what that environment finds
+// and leaves): the machine's difference over the whole run. A listing shows a move as the file gone
+// from one place and made in the other.
 TDifferences PlannedDifferences(const std::vector<TEnvironmentPlan> &plan) {
-  TDifferences differences;
   auto state = [](const TValueState &value) {
     return value.Exists ? std::to_string(value.Type) + ":" + value.Data : std::string("absent");
   };
+  std::map<std::string, std::pair<std::string, std::string>> values;
+  std::map<std::string, std::pair<bool, bool>> files; // existed before the run, exists after it
+  auto file = [&](const std::string &path, bool before, bool after) {
+    auto [at, added] = files.try_emplace(Normal(path), before, after);
+    at->second.second = after;
+  };
   for (const auto &environment : plan) {
-    for (const auto &value : environment.Registry)
-      differences.insert(UpperCase(value.Key + "\\" + value.Name) + ": " + state(value.Before) + " -> " +
-                         state(value.After));
-    for (const auto &file : environment.Files) {
-      // A listing shows a move as the file gone from one place and made in the other.
-      if (file.Action == TPlannedFileAction::Move) {
-        differences.insert(Normal(file.Path) + ": delete");
-        differences.insert(Normal(file.To) + ": create");
-      } else {
-        differences.insert(Normal(file.Path) + ": " + PlannedFileActionName(file.Action));
-      }
+    for (const auto &value : environment.Registry) {
+      auto [at, added] = values.try_emplace(UpperCase(value.Key + "\\" + value.Name), state(value.Before),
+                                            state(value.After));
+      at->second.second = state(value.After);
+    }
+    for (const auto &planned : environment.Files) {
+      bool existed = planned.Action != TPlannedFileAction::Create;
+      file(planned.Path, existed,
+           planned.Action == TPlannedFileAction::Create || planned.Action == TPlannedFileAction::Overwrite);
+      if (planned.Action == TPlannedFileAction::Move)
+        file(planned.To, false, true);
     }
   }
+  TDifferences differences;
+  for (const auto &[subject, change] : values)
+    if (change.first != change.second)
+      differences.insert(subject + ": " + change.first + " -> " + change.second);
+  for (const auto &[path, change] : files)
+    if (change.first || change.second)
+      differences.insert(path + (change.first && change.second ? ": overwrite"
+                                 : change.second               ? ": create"
+                                                               : ": delete"));
   return differences;
+}
+
+// What only one side holds, for the message of a failed comparison.
+std::string Mismatch(const TDifferences &planned, const TDifferences &real) {
+  std::string text;
+  for (const auto &entry : planned)
+    if (!real.count(entry))
+      text += "only planned: " + entry + "\n";
+  for (const auto &entry : real)
+    if (!planned.count(entry))
+      text += "only real: " + entry + "\n";
+  return text;
 }
 
 std::string PlanText(const std::vector<TEnvironmentPlan> &plan) {
@@ -116,12 +145,13 @@ protected:
     return all;
   }
 
-  int Build(const std::string &pattern) {
+  int Build(const std::string &pattern, TParameters more = {}) {
     lines.clear();
     ResetEnvironments();
-    return RunUnattended(
-        {"/build", "/env:" + pattern, "/source:" + machine.Sources, "/dest:Compiled", "/yes"},
-        [this](const std::string &line) { lines.push_back(line); });
+    TParameters parameters = {"/build", "/env:" + pattern, "/source:" + machine.Sources, "/dest:Compiled",
+                              "/yes"};
+    parameters.insert(parameters.end(), more.begin(), more.end());
+    return RunUnattended(parameters, [this](const std::string &line) { lines.push_back(line); });
   }
 
   // The installer in the compiled tree, as the user starts it there.
@@ -199,7 +229,7 @@ TEST_F(PlanTest, TheInstallAndUninstallPlansListWhatTheRealRunsChange) {
       std::erase_if(real, [](const std::string &difference) {
         return difference.find("\\GLOBALASSEMBLYCACHE.TXT:") != std::string::npos;
       });
-      EXPECT_EQ(planned, real) << PlanText(plan);
+      EXPECT_TRUE(planned == real) << Mismatch(planned, real) << PlanText(plan);
       int commands = 0;
       for (const auto &environment : plan)
         for (const auto &command : environment.Commands) {
@@ -211,6 +241,33 @@ TEST_F(PlanTest, TheInstallAndUninstallPlansListWhatTheRealRunsChange) {
         }
       EXPECT_EQ(commands, std::string(kind.Tree) == "Delphi8" && parameters.size() == 1 ? 2 : 0);
     }
+  }
+}
+
+// A build with install, the compiles included: the plan names what the compilers would write from
+// the package projects, and the install reads the descriptions the projects give.
+TEST_F(PlanTest, TheBuildPlanListsWhatTheRealBuildChanges) {
+  for (const char *pattern : {"Delphi 7*(update 1)", "C++Builder 6*", "*(BDS*"}) {
+    SCOPED_TRACE(pattern);
+    const TParameters parameters = {"/install"};
+    const std::string snapshot = Snapshot();
+    const TMachineState before = State();
+    std::vector<TEnvironmentPlan> plan;
+    {
+      TPlanScope scope;
+      ASSERT_EQ(Build(pattern, parameters), ExitOk) << Lines();
+      plan = scope.Environments();
+    }
+    EXPECT_EQ(Snapshot(), snapshot) << "the plan changed the machine";
+    ASSERT_EQ(Build(pattern, parameters), ExitOk) << Lines();
+    TDifferences real = Differences(before, State());
+    std::erase_if(real, [](const std::string &difference) {
+      return difference.find("\\GLOBALASSEMBLYCACHE.TXT:") != std::string::npos;
+    });
+    EXPECT_TRUE(PlannedDifferences(plan) == real)
+        << Mismatch(PlannedDifferences(plan), real) << PlanText(plan);
+    ASSERT_FALSE(plan.empty());
+    EXPECT_FALSE(plan.back().Commands.empty());
   }
 }
 
