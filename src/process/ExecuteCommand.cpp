@@ -9,6 +9,8 @@
 #include <cstdio>
 
 namespace {
+std::function<void(const std::string &, const std::string &)> commandStartedHook;
+
 std::string MessageOf(const std::exception_ptr &error) {
   try {
     std::rethrow_exception(error);
@@ -67,12 +69,19 @@ void WaitServingTheWindow(TDosCommand &command) {
 }
 } // namespace
 
+void SetCommandStartedHook(std::function<void(const std::string &folder, const std::string &commandLine)> hook) {
+  commandStartedHook = std::move(hook);
+}
+
 void ExecuteCommand(const std::string &commandLine, const std::string &failureTitle) {
   EnsureBuildLog();
+  const TEnvironmentThread *thread = TEnvironmentThread::Current();
+  const std::string folder = thread ? thread->ToolFolder : Fs::CurrentFolder();
+  if (commandStartedHook)
+    commandStartedHook(folder, commandLine);
   if (TPlanScope *plan = TPlanScope::Current()) {
     // A dry run starts no tool: it notes the command and the folder the tool would start in.
-    const TEnvironmentThread *thread = TEnvironmentThread::Current();
-    plan->PlanCommand(thread ? thread->ToolFolder : Fs::CurrentFolder(), commandLine);
+    plan->PlanCommand(folder, commandLine);
     return;
   }
   TDosCommand command;

@@ -5,6 +5,7 @@
 #include "process/CapturedLines.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Runs the command line through a TDosCommand with its input closed and waits for it, serving the
@@ -17,6 +18,9 @@
 // "Compilation aborted.". Under a plan (changes/Plan.h) the command is noted with its folder and
 // nothing is started.
 void ExecuteCommand(const std::string &commandLine, const std::string &failureTitle);
+// Tests only: called with the folder and the command line of each tool ExecuteCommand starts (and
+// of each a dry run notes), so that a test can hold a plan's commands against a real run's.
+void SetCommandStartedHook(std::function<void(const std::string &folder, const std::string &commandLine)> hook);
 
 // Raises an Exception whose message is text immediately followed by "Compilation aborted.".
 [[noreturn]] void AbortCompilation(const std::string &text);

@@ -12,6 +12,7 @@
 #include "framework/Files.h"
 #include "framework/Text.h"
 #include "framework/TextLines.h"
+#include "process/ExecuteCommand.h"
 #include "unattended/PlanReport.h"
 
 #include <gtest/gtest.h>
@@ -259,15 +260,24 @@ TEST_F(PlanTest, TheBuildPlanListsWhatTheRealBuildChanges) {
       plan = scope.Environments();
     }
     EXPECT_EQ(Snapshot(), snapshot) << "the plan changed the machine";
-    ASSERT_EQ(Build(pattern, parameters), ExitOk) << Lines();
+    std::vector<std::string> started, planned;
+    SetCommandStartedHook([&](const std::string &folder, const std::string &commandLine) {
+      started.push_back(folder + "> " + commandLine);
+    });
+    int code = Build(pattern, parameters);
+    SetCommandStartedHook(nullptr);
+    ASSERT_EQ(code, ExitOk) << Lines();
+    for (const auto &environment : plan)
+      for (const auto &command : environment.Commands)
+        planned.push_back(command.Folder + "> " + command.CommandLine);
+    EXPECT_EQ(planned, started);
     TDifferences real = Differences(before, State());
     std::erase_if(real, [](const std::string &difference) {
       return difference.find("\\GLOBALASSEMBLYCACHE.TXT:") != std::string::npos;
     });
     EXPECT_TRUE(PlannedDifferences(plan) == real)
         << Mismatch(PlannedDifferences(plan), real) << PlanText(plan);
-    ASSERT_FALSE(plan.empty());
-    EXPECT_FALSE(plan.back().Commands.empty());
+    EXPECT_FALSE(started.empty());
   }
 }
 
