@@ -177,6 +177,20 @@ bool MatchesMask(const char *mask, const char *name) {
 }
 } // namespace
 
+// Windows matches a mask against a file's short name too, whose extension is the long one's first
+// three letters: "*.dcu" finds "ZelPenDlg.dcuil". The plan finds what the system would.
+bool MatchesShortExtension(const std::string &pattern, const std::string &name) {
+#ifdef _WIN32
+  if (pattern.size() != 5 || pattern.compare(0, 2, "*.") != 0 ||
+      pattern.find_first_of("*?", 2) != std::string::npos)
+    return false;
+  std::size_t dot = name.find_last_of('.');
+  return dot != std::string::npos && name.size() - dot > 4 && name.compare(dot, 4, pattern.substr(1)) == 0;
+#else
+  return false; // the POSIX layer matches long names only
+#endif
+}
+
 std::vector<std::string> TPlanScope::FilesMatching(const std::string &mask,
                                                    std::vector<std::string> found) const {
   std::string normalMask = Normal(mask);
@@ -186,7 +200,8 @@ std::vector<std::string> TPlanScope::FilesMatching(const std::string &mask,
   for (const auto &[path, now] : files_) {
     if (path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0 ||
         path.find('\\', folder.size()) != std::string::npos ||
-        !MatchesMask(pattern.c_str(), path.c_str() + folder.size()))
+        !(MatchesMask(pattern.c_str(), path.c_str() + folder.size()) ||
+          MatchesShortExtension(pattern, path.substr(folder.size()))))
       continue;
     std::string name = now.Path.substr(now.Path.find_last_of("\\/") + 1);
     std::erase_if(found, [&](const std::string &other) { return UpperCase(other) == UpperCase(name); });

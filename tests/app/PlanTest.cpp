@@ -12,6 +12,7 @@
 #include "framework/Files.h"
 #include "framework/Text.h"
 #include "framework/TextLines.h"
+#include "librarybuild/CompileProcs.h"
 #include "process/ExecuteCommand.h"
 #include "unattended/PlanReport.h"
 
@@ -128,15 +129,32 @@ protected:
   std::vector<std::string> lines;
 
   PlanTest() {
+    for (const auto &name : SystemPackages())
+      hadInSystem.insert(name);
     ResetProgramState();
     Application().SetParameters({});
     machine = InstallSampleMachine(SourcePath("sample"), root / "Machine", ProgramPath);
     Fs::SetCurrentFolder(root.Path());
   }
   ~PlanTest() override {
+#ifdef _WIN32
+    for (const auto &name : SystemPackages()) // what the runs put there
+      if (!hadInSystem.count(name))
+        Fs::DeleteFile(SystemFolder() + "\\" + name);
+#endif
     Fs::SetCurrentFolder(startFolder);
     Application().SetExeName("");
     ResetProgramState();
+  }
+
+  std::set<std::string> hadInSystem;
+
+  static std::vector<std::string> SystemPackages() {
+    std::vector<std::string> names;
+    for (const char *mask : {"\\Zel*.bpl", "\\DclZ*.bpl"})
+      for (const auto &found : Fs::FindFiles(SystemFolder() + mask))
+        names.push_back(found.Name);
+    return names;
   }
 
   std::string Lines() const {
@@ -188,6 +206,12 @@ protected:
       else if (std::regex_match(line, match, file))
         state.Files[Normal(match[1].str() + "\\" + match[2].str())] = match[3];
     }
+#ifdef _WIN32
+    // The system folder is the prefix's own, outside the machine's folder: its library packages.
+    for (const auto &name : SystemPackages())
+      if (auto bytes = Fs::ReadWholeFile(SystemFolder() + "\\" + name))
+        state.Files[Normal(SystemFolder() + "\\" + name)] = std::to_string(ContentHash(*bytes));
+#endif
     return state;
   }
 
@@ -199,7 +223,9 @@ protected:
     return text;
   }
 
-  bool JournalWritten() { return !Fs::FindFiles(JournalFolder() + "\\*").empty(); }
+  bool JournalWritten() {
+    return !Fs::FindFiles(JournalFolder() + "\\*").empty();
+  }
 };
 
 // For each kind of environment: the install's plan and then the uninstall's equal, entry for entry,
@@ -318,8 +344,9 @@ TEST_F(PlanTest, ThePlanSwitchPrintsThePlanAndWritesItIntoTheResult) {
     EXPECT_EQ(count(json, "\"action\": "), printedFiles) << json << Lines();
     EXPECT_EQ(count(json, "{\"text\": "), 1) << "the install's or the uninstall's question";
     lines.clear();
-    if (installer)
+    if (installer) {
       ASSERT_EQ(Installer("Delphi7", {"/yes"}), ExitOk) << Lines();
+    }
   }
 }
 
