@@ -148,6 +148,7 @@ void TPlanScope::PlanMove(const std::string &source, const std::string &target) 
     moved.Bytes = Fs::ReadWholeFile(source);
   std::string unknown =
       moved.Unknown.empty() ? "the bytes of " + source + " when the run moves it" : moved.Unknown;
+  FileEntry(source); // listed before its target, as the move reads
   PlanFile(target, true, moved.Bytes, moved.Bytes ? std::string() : unknown);
   if (auto description = Description(source))
     PlanDescription(target, *description);
