@@ -391,8 +391,10 @@ bool OpenKey(TPlanScope &plan, TRegistry &registry, const std::string &key, bool
   while (!path.empty() && path.back() == '\\')
     path.pop_back();
   TRegistry probe(registry.RootKey());
-  if (probe.KeyExists("\\" + path))
+  if (probe.KeyExists("\\" + path)) {
+    plan.ForgetPlannedKey(registry);
     return registry.OpenKey("\\" + path, false);
+  }
   if (!plan.KeyExists(registry.RootKey(), path)) {
     if (!canCreate)
       return false;

@@ -103,6 +103,7 @@ public:
   // cannot open), for as long as the object opens no other.
   std::string OpenKeyPath(const TRegistry &registry) const;
   void OpenPlannedKey(TRegistry &registry, const std::string &path);
+  void ForgetPlannedKey(const TRegistry &registry) { plannedOpenKeys_.erase(&registry); }
 
   // Why the bytes a planned file would hold cannot be known ("" when they can, or it is untouched).
   std::string FileUnknown(const std::string &path) const;
