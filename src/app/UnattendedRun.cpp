@@ -1,6 +1,8 @@
 #include "UnattendedRun.h"
 #include "DoctorRun.h"
 
+#include "changes/Plan.h"
+
 #include "environments/Environments.h"
 #include "framework/Application.h"
 #include "framework/Controls.h"
@@ -9,10 +11,12 @@
 #include "ideintegration/AssemblyRegistration.h"
 #include "session/BuildLog.h"
 #include "unattended/EnvironmentPatterns.h"
+#include "unattended/PlanReport.h"
 #include "unattended/RunLocks.h"
 #include "unattended/UnattendedDesktop.h"
 
 #include <cstdio>
+#include <optional>
 
 #ifndef ZEL_VERSION
 #define ZEL_VERSION "unknown"
@@ -25,6 +29,8 @@ TUnattendedForm::TRowRecord &TUnattendedForm::Record(int index) {
 
 void TUnattendedForm::BuildEnvironment(int index) {
   TRowRecord &record = Record(index);
+  if (TPlanScope *plan = TPlanScope::Current())
+    plan->BeginEnvironment(Environments[std::size_t(index)].CheckBox->Caption(), index);
   if (!BuildsAtOnce()) { // else the start was told on the window's thread
     record.Started = true;
     record.Start = record.End = std::chrono::steady_clock::now();
@@ -192,6 +198,8 @@ TEnvironmentResult UninstallForResult(TUnattendedForm &form, int index, const TO
   environment.Name = row.CheckBox->Caption();
   environment.Folder = row.RootDir;
   output(environment.Name);
+  if (TPlanScope *plan = TPlanScope::Current())
+    plan->BeginEnvironment(environment.Name, index);
   if (form.Desktop)
     form.Desktop->NewEnvironment();
   auto start = std::chrono::steady_clock::now();
@@ -250,7 +258,15 @@ public:
       return List();
     if (options.Action == TUnattendedOptions::TAction::Doctor)
       return RunDoctorCommand(*form_, options, output_);
+    // A dry run goes through the same steps against the record-only layer.
+    std::optional<TPlanScope> plan;
+    if (options.Plan) {
+      plan.emplace();
+      plan_ = &*plan;
+      doneWord_ = "planned";
+    }
     int code = options.Action == TUnattendedOptions::TAction::Uninstall ? Uninstall() : Build();
+    plan_ = nullptr;
     watched = nullptr;
     return code;
   }
@@ -267,7 +283,8 @@ private:
   }
 
   int Uninstall() {
-    doneWord_ = "uninstalled";
+    if (!plan_)
+      doneWord_ = "uninstalled";
     try {
       PrepareFilesAndRows();
     } catch (const EUsageError &error) {
@@ -394,6 +411,11 @@ private:
 
   int Finish(int code) {
     const TUnattendedOptions &options = result_.Options;
+    if (plan_ && ran_) {
+      result_.Plan = plan_->Environments();
+      for (const auto &line : PlanLines(result_.Plan))
+        output_(line);
+    }
     int built = 0;
     for (const auto &environment : result_.Environments) {
       output_(environment.Status + (environment.Warnings.empty() ? "" : " with warnings") + ": " +
@@ -432,6 +454,7 @@ private:
   std::vector<int> selected_;
   bool ran_ = false; // the window's run went past its checks and locks
   std::string doneWord_ = "built";
+  TPlanScope *plan_ = nullptr; // a dry run's, for as long as the run lasts
 };
 
 } // namespace
@@ -463,6 +486,7 @@ public:
         uninstall_ ? TUnattendedOptions::TAction::Uninstall : TUnattendedOptions::TAction::Build;
     result_.Options.Install = !uninstall_;
     result_.Options.Yes = switches.Yes;
+    result_.Options.Plan = switches.Plan;
     result_.Options.ResultFile = resultFile;
     Application().SetParameters(switches.Parameters);
     TUnattendedDesktop desktop(switches.Yes, output_);
@@ -472,8 +496,16 @@ public:
     form_->Output = output_;
     form_->Desktop = &desktop;
     watched = form_.get();
+    std::optional<TPlanScope> plan;
+    if (switches.Plan)
+      plan.emplace();
     int code = Install(switches.Parameters);
     watched = nullptr;
+    if (plan) {
+      result_.Plan = plan->Environments();
+      for (const auto &line : PlanLines(result_.Plan))
+        output_(line);
+    }
     result_.ExitCode = code;
     result_.Ended = std::time(nullptr);
     if (!resultFile.empty()) {
@@ -508,6 +540,8 @@ private:
     environment.Folder = row.RootDir;
     environment.OutputFolder = form_->DestinationBase + "\\" + form_->KindName + form_->PackageSuffix;
     output_(environment.Name);
+    if (TPlanScope *plan = TPlanScope::Current())
+      plan->BeginEnvironment(environment.Name, index);
     auto start = std::chrono::steady_clock::now();
     const TUnattendedForm::TRowRecord &record = form_->Records[index];
     try {

@@ -75,11 +75,12 @@ void TVersionsForm::LoadSettings() {
 }
 
 void TVersionsForm::SaveSettings() {
+  // Through the changes layer, so that a dry run lists the settings it would save.
   TRegistry registry(TRootKey::CurrentUser);
-  if (!registry.OpenKey(SettingsKey, true))
+  if (!Changes::OpenKey(registry, SettingsKey, true))
     return;
-  registry.WriteString("Sources", Edit1.Text());
-  registry.WriteString("Destination", Edit2.Text());
+  Changes::WriteString(registry, "Sources", Edit1.Text());
+  Changes::WriteString(registry, "Destination", Edit2.Text());
 }
 
 void TVersionsForm::FormShow() {

@@ -2,6 +2,7 @@
 // environment in table order, each ending in "OK" and its time or in the report of its error.
 #include "VersionsForm.h"
 
+#include "changes/EnvironmentChanges.h"
 #include "environments/Environments.h"
 #include "formconvert/FormConversion.h"
 #include "framework/Application.h"
@@ -96,7 +97,7 @@ void TVersionsForm::PrepareFolders() {
   if (!Fs::DirectoryExists(DestinationBase)) {
     if (!AskYesNo("Destination folder: \r" + DestinationBase + "\rDoes not exist. Create ?"))
       AbortCompilation("");
-    Fs::CreateFolder(DestinationBase);
+    Changes::CreateFolder(DestinationBase);
   }
   if (!Fs::FileExists(SourceFolder + "\\ZelDefs.inc"))
     AbortCompilation("Quivex sources cannot be found at " + SourceFolder + " folder.");

@@ -1,4 +1,5 @@
 #include "EnvironmentChanges.h"
+#include "Plan.h"
 #include "Undo.h"
 
 #include "framework/Exception.h"
@@ -287,6 +288,8 @@ void AwaitTurn() {
 }
 
 bool CopyFile(const std::string &source, const std::string &target, bool failIfExists) {
+  if (TPlanScope *plan = TPlanScope::Current())
+    return PlannedChanges::CopyFile(*plan, source, target, failIfExists);
   if (TChangeScope *scope = BeforeChange(target)) {
     if (failIfExists && Fs::FileExists(target)) {
       Fs::SetLastErrorCode(Fs::ErrorFileExists);
@@ -300,6 +303,8 @@ bool CopyFile(const std::string &source, const std::string &target, bool failIfE
 }
 
 bool MoveFile(const std::string &source, const std::string &target) {
+  if (TPlanScope *plan = TPlanScope::Current())
+    return PlannedChanges::MoveFile(*plan, source, target);
   TChangeScope *sourceScope = BeforeChange(source), *targetScope = BeforeChange(target);
   if ((sourceScope || targetScope) && Fs::FileExists(source) && !Fs::FileExists(target)) {
     TFileState moved = StateOfFile(source);
@@ -312,6 +317,8 @@ bool MoveFile(const std::string &source, const std::string &target) {
 }
 
 bool RenameOver(const std::string &source, const std::string &target) {
+  if (TPlanScope *plan = TPlanScope::Current())
+    return PlannedChanges::RenameOver(*plan, source, target);
   if (TChangeScope *scope = BeforeChange(target); scope && Fs::FileExists(source)) {
     auto bytes = Fs::ReadWholeFile(source);
     if (!bytes)
@@ -322,6 +329,8 @@ bool RenameOver(const std::string &source, const std::string &target) {
 }
 
 bool DeleteFile(const std::string &path) {
+  if (TPlanScope *plan = TPlanScope::Current())
+    return PlannedChanges::DeleteFile(*plan, path);
   if (currentTurn && !currentTurn->Held() && !IsOwnPath(path) && Fs::FileExists(path)) {
     currentTurn->Defer(path);
     return true;
@@ -332,6 +341,8 @@ bool DeleteFile(const std::string &path) {
 }
 
 bool CreateFolder(const std::string &path) {
+  if (TPlanScope *plan = TPlanScope::Current())
+    return PlannedChanges::CreateFolder(*plan, path);
   if (TChangeScope *scope = BeforeChange(path); scope && !Fs::DirectoryExists(path)) {
     TChange change;
     change.Kind = TChangeKind::Folder;
@@ -343,6 +354,8 @@ bool CreateFolder(const std::string &path) {
 
 void SaveLines(const std::string &path, const TStringList &lines) {
   std::string bytes = JoinLines(lines);
+  if (TPlanScope *plan = TPlanScope::Current())
+    return PlannedChanges::SaveLines(*plan, path, bytes);
   if (TChangeScope *scope = BeforeChange(path))
     RecordFile(*scope, path, FileStateOf(bytes), &bytes);
   if (!Fs::WriteWholeFile(path, bytes))
@@ -350,6 +363,8 @@ void SaveLines(const std::string &path, const TStringList &lines) {
 }
 
 bool OpenKey(TRegistry &registry, const std::string &key, bool canCreate) {
+  if (TPlanScope *plan = TPlanScope::Current())
+    return PlannedChanges::OpenKey(*plan, registry, key, canCreate);
   TChangeScope *scope = canCreate ? BeforeRegistryChange() : nullptr;
   if (scope && canCreate) {
     // Every missing level is recorded, the highest first, so that undoing newest first removes
@@ -372,6 +387,8 @@ bool OpenKey(TRegistry &registry, const std::string &key, bool canCreate) {
 }
 
 void WriteValue(TRegistry &registry, const TRegValue &value) {
+  if (TPlanScope *plan = TPlanScope::Current())
+    return PlannedChanges::WriteValue(*plan, registry, value);
   if (TChangeScope *scope = BeforeRegistryChange())
     RecordValue(*scope, registry, value.Name, TValueState{true, value.Type, value.Data});
   registry.WriteValue(value);
@@ -382,6 +399,8 @@ void WriteString(TRegistry &registry, const std::string &name, const std::string
 }
 
 bool DeleteValue(TRegistry &registry, const std::string &name) {
+  if (TPlanScope *plan = TPlanScope::Current())
+    return PlannedChanges::DeleteValue(*plan, registry, name);
   if (TChangeScope *scope = BeforeRegistryChange(); scope && registry.ValueExists(name))
     RecordValue(*scope, registry, name, TValueState{});
   return registry.DeleteValue(name);

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -154,5 +155,18 @@ bool OpenKey(TRegistry &registry, const std::string &key, bool canCreate);
 void WriteValue(TRegistry &registry, const TRegValue &value);
 void WriteString(TRegistry &registry, const std::string &name, const std::string &text);
 bool DeleteValue(TRegistry &registry, const std::string &name);
+
+// Reads that a later step decides by, as the earlier steps left the machine: under a plan
+// (Plan.h) what the plan would have written, else the disk and the registry as they are. They
+// return and raise as the framework calls they stand for; the registry reads are of the key open on
+// registry (or opened by Changes::OpenKey).
+bool FileExists(const std::string &path);
+bool DirectoryExists(const std::string &path);
+TStringList LoadLines(const std::string &path);
+std::optional<TRegValue> ReadValue(TRegistry &registry, const std::string &name);
+bool ValueExists(TRegistry &registry, const std::string &name);
+std::string ReadString(TRegistry &registry, const std::string &name);
+std::vector<std::string> GetValueNames(TRegistry &registry,
+                                       std::vector<std::string> *unrepresentable = nullptr);
 
 } // namespace Changes

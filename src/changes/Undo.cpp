@@ -1,4 +1,5 @@
 #include "Undo.h"
+#include "Plan.h"
 
 #include "framework/Exception.h"
 #include "framework/Files.h"
@@ -38,7 +39,39 @@ std::string Join(const std::vector<std::string> &entries) {
   return text;
 }
 
+// Under a plan the undo changes nothing: it notes what it would write, and reads the machine as the
+// plan leaves it, so that an older journal's records meet the state the newer ones put back.
+TValueState ValueNow(const TChange &change) {
+  TPlanScope *plan = TPlanScope::Current();
+  return plan ? plan->ValueState(change.Root, change.Key, change.Name)
+              : CurrentValueState(change.Root, change.Key, change.Name);
+}
+
+TFileState FileNow(const std::string &path) {
+  TPlanScope *plan = TPlanScope::Current();
+  return plan ? plan->FileState(path) : CurrentFileState(path);
+}
+
+std::optional<std::string> BytesNow(const std::string &path) {
+  TPlanScope *plan = TPlanScope::Current();
+  return plan ? plan->FileBytes(path) : Fs::ReadWholeFile(path);
+}
+
+void WriteFileBack(const std::string &path, const std::string &bytes) {
+  if (TPlanScope *plan = TPlanScope::Current())
+    return plan->PlanFile(path, true, bytes);
+  if (!Fs::WriteWholeFile(path, bytes))
+    throw EFileError("Cannot create file \"" + path + "\". " + SystemErrorMessage(Fs::LastErrorCode()));
+}
+
 void WriteValueState(const TChange &change, const TValueState &state) {
+  if (TPlanScope *plan = TPlanScope::Current()) {
+    if (!plan->KeyExists(change.Root, change.Key) && !state.Exists)
+      return;
+    if (state.Exists || plan->ValueState(change.Root, change.Key, change.Name).Exists)
+      plan->PlanValue(change.Root, change.Key, change.Name, state);
+    return;
+  }
   TRegistry registry(change.Root);
   if (!registry.OpenKey("\\" + change.Key, state.Exists))
     return; // the key is gone, and with it the value
@@ -52,7 +85,7 @@ void WriteValueState(const TChange &change, const TValueState &state) {
 bool UndoOne(const TChange &change, const std::string &journalFolder) {
   switch (change.Kind) {
   case TChangeKind::Value: {
-    TValueState now = CurrentValueState(change.Root, change.Key, change.Name);
+    TValueState now = ValueNow(change);
     if (now == change.Before)
       return true;
     if (now == change.After) {
@@ -75,21 +108,27 @@ bool UndoOne(const TChange &change, const std::string &journalFolder) {
     TRegistry registry(change.Root);
     if (!registry.OpenKeyReadOnly("\\" + change.Key))
       return true;
-    if (!registry.GetValueNames().empty() || !registry.GetKeyNames().empty())
+    if (!Changes::GetValueNames(registry).empty() || !registry.GetKeyNames().empty())
       return false; // someone keeps something there
+    if (TPlanScope::Current())
+      return true; // the plan lists values and files: an empty key's end is no entry of it
     registry.CloseKey();
     if (!registry.DeleteKey("\\" + change.Key))
       throw ERegistryException("Cannot delete registry key: " + change.Key);
     return true;
   }
   case TChangeKind::File: {
-    TFileState now = CurrentFileState(change.Path);
+    TFileState now = FileNow(change.Path);
     if (now == change.FileBefore)
       return true;
     if (now != change.FileAfter)
       return !change.AfterCopy.empty() && change.FileBefore.Exists && now.Exists &&
              MergePathListFileBack(change, journalFolder);
     if (!change.FileBefore.Exists) {
+      if (TPlanScope *plan = TPlanScope::Current()) {
+        plan->PlanFile(change.Path, false, std::nullopt);
+        return true;
+      }
       if (!Fs::DeleteFile(change.Path))
         throw EFileError("Cannot delete file \"" + change.Path + "\". " +
                          SystemErrorMessage(Fs::LastErrorCode()));
@@ -98,13 +137,11 @@ bool UndoOne(const TChange &change, const std::string &journalFolder) {
     auto bytes = Fs::ReadWholeFile(journalFolder + "\\" + change.Copy);
     if (!bytes || FileStateOf(*bytes) != change.FileBefore)
       throw EFileError("The journal's copy of \"" + change.Path + "\" is missing or damaged");
-    if (!Fs::WriteWholeFile(change.Path, *bytes))
-      throw EFileError("Cannot create file \"" + change.Path + "\". " +
-                       SystemErrorMessage(Fs::LastErrorCode()));
+    WriteFileBack(change.Path, *bytes);
     return true;
   }
   case TChangeKind::Folder:
-    if (!Fs::DirectoryExists(change.Path))
+    if (!Fs::DirectoryExists(change.Path) || TPlanScope::Current())
       return true;
     if (!Fs::FindFiles(change.Path + "\\*").empty())
       return false;
@@ -137,7 +174,7 @@ const std::string *LineNamed(const TStringList &lines, const std::string &line) 
 bool MergePathListFileBack(const TChange &change, const std::string &journalFolder) {
   auto before = Fs::ReadWholeFile(journalFolder + "\\" + change.Copy);
   auto after = Fs::ReadWholeFile(journalFolder + "\\" + change.AfterCopy);
-  auto now = Fs::ReadWholeFile(change.Path);
+  auto now = BytesNow(change.Path);
   if (!before || !after || !now || FileStateOf(*before) != change.FileBefore)
     return false;
   TStringList was = SplitLines(*before), left = SplitLines(*after), merged;
@@ -156,9 +193,7 @@ bool MergePathListFileBack(const TChange &change, const std::string &journalFold
       merged.push_back(line);
     }
   }
-  if (!Fs::WriteWholeFile(change.Path, JoinLines(merged)))
-    throw EFileError("Cannot create file \"" + change.Path + "\". " +
-                     SystemErrorMessage(Fs::LastErrorCode()));
+  WriteFileBack(change.Path, JoinLines(merged));
   return true;
 }
 
@@ -210,6 +245,8 @@ TUndoReport UndoChanges(const std::vector<TChange> &changes, const std::string &
 }
 
 void RemoveJournalCopies(const std::string &journalFolder, const std::vector<TChange> &changes) {
+  if (TPlanScope::Current())
+    return;
   for (const auto &change : changes)
     for (const std::string *copy : {&change.Copy, &change.AfterCopy})
       if (!copy->empty())
@@ -224,6 +261,8 @@ std::vector<TStoredJournal> ReadJournals(const std::string &folder) {
     auto bytes = Fs::ReadWholeFile(folder + "\\" + found.Name);
     if (!bytes)
       continue;
+    if (TPlanScope *plan = TPlanScope::Current())
+      *bytes += plan->JournalText(folder + "\\" + found.Name);
     TStoredJournal journal;
     journal.Path = folder + "\\" + found.Name;
     bool hasHeader = false;
@@ -274,7 +313,12 @@ namespace {
 void AppendLine(const std::string &path, const std::string &line) {
   // A journal cut by a crash ends inside its last line: a new line starts a line of its own.
   auto text = Fs::ReadWholeFile(path);
+  TPlanScope *plan = TPlanScope::Current();
+  if (plan && text)
+    *text += plan->JournalText(path);
   bool cut = text && !text->empty() && text->back() != '\n';
+  if (plan)
+    return plan->AppendJournalText(path, (cut ? "\n" : "") + line);
   if (!Fs::AppendToFileDurably(path, (cut ? "\n" : "") + line))
     throw EFileError("Cannot write the journal \"" + path + "\". " + SystemErrorMessage(Fs::LastErrorCode()));
 }
@@ -319,7 +363,9 @@ public:
     TStoredJournal &later = journals_[journal];
     TChange before = earlier;
     before.Kind = later.Changes[record].Kind;
-    if (!earlier.Copy.empty()) {
+    if (!earlier.Copy.empty() && TPlanScope::Current()) {
+      before.Copy = earlier.Copy; // a plan removes no copy: the earlier one serves
+    } else if (!earlier.Copy.empty()) {
       std::string stem = later.Path.substr(later.Path.find_last_of('\\') + 1);
       stem = stem.substr(0, stem.rfind('.'));
       before.Copy = stem + "-r" + std::to_string(record + 1) + ".copy";

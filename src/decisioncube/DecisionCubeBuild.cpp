@@ -2,6 +2,7 @@
 #include "DecisionCubeSources.h"
 
 #include "changes/EnvironmentChanges.h"
+#include "changes/Plan.h"
 #include "environments/Environments.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
@@ -11,6 +12,7 @@
 #include "librarybuild/CompileProcs.h"
 #include "librarybuild/EnvironmentNames.h"
 #include "librarybuild/PackageBuilds.h"
+#include "librarybuild/PlannedProducts.h"
 #include "process/ExecuteCommand.h"
 #include "session/BuildLog.h"
 
@@ -97,6 +99,9 @@ void CompileDecisionCubePackage(const TBuildHost &host, const std::string &comma
   std::string command = commandPrefix + host.DecisionCubeFolder + "\\" + file + "\"";
   ChangeFolder(host.DecisionCubeFolder);
   ExecuteCommand(command, "Cannot recompile Decision Cube package: " + file);
+  if (TPlanScope::Current()) // its products beside its sources ("-N." and the rest)
+    PlanPascalPackageProducts(host.DecisionCubeFolder + "\\" + file, host.DecisionCubeFolder,
+                              host.DecisionCubeFolder, false);
 }
 
 std::string DecisionCubeMakeCommand(TBuildHost &host, int index) {
@@ -134,7 +139,7 @@ void EnableDecisionCubeDesignPackage(const TBuildHost &host, int index) {
   {
     TRegistry registry(TRootKey::CurrentUser); // closed when the block ends, also on error
     std::string valueName = BinFolder(index) + "\\" + name;
-    if (OpenEnvironmentKey(registry, index, "Disabled Packages") && registry.ValueExists(valueName))
+    if (OpenEnvironmentKey(registry, index, "Disabled Packages") && Changes::ValueExists(registry, valueName))
       Changes::DeleteValue(registry, valueName);
   }
   if (Row(index).IsDelphi)

@@ -1,5 +1,6 @@
 #include "FormConversion.h"
 #include "ObjectText.h"
+#include "changes/EnvironmentChanges.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
 
@@ -83,7 +84,7 @@ void ConvertDfmToXfm(const std::string &path) {
   if (lines.empty())
     throw Exception(path + " is empty !!!");
   BlankClxProperties(lines);
-  SaveLines(XfmFileName(path), lines);
+  Changes::SaveLines(XfmFileName(path), lines);
 }
 
 void ListDfmFiles(const std::string &folder, TStringList &into) {

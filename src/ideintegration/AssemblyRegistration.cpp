@@ -37,7 +37,7 @@ std::string FindGacUtil() {
 void RegisterDesignAssembly(TInstallContext &install) {
   TRegistry &registry = install.InstallRegistry;
   std::string design = DesignAssemblyName();
-  for (const auto &name : registry.GetValueNames())
+  for (const auto &name : Changes::GetValueNames(registry))
     if (name.find(design) != std::string::npos) // the one comparison that minds case
       Changes::DeleteValue(registry, name);     // a value that stays is harmless: not checked
   Changes::WriteString(registry, AssemblyPath(install.Host, design), design);

@@ -14,9 +14,9 @@ std::string DocsFolder(const TBuildHost &host) {
 
 // Edits one of the environment's help files when it is there; SaveLines replaces it in one step.
 template <typename TEdit> void EditHelpFile(const std::string &path, TEdit edit) {
-  if (!Fs::FileExists(path))
+  if (!Changes::FileExists(path))
     return;
-  TStringList lines = LoadLines(path);
+  TStringList lines = Changes::LoadLines(path);
   edit(lines);
   RemoveBlankLines(lines);
   Changes::SaveLines(path, lines);
@@ -26,7 +26,7 @@ template <typename TEdit> void EditHelpFile(const std::string &path, TEdit edit)
 
 void RegisterHelpFile(const TBuildHost &host, const std::string &name) {
   std::string docs = DocsFolder(host);
-  if (!Fs::FileExists(docs + "\\" + name))
+  if (!Changes::FileExists(docs + "\\" + name))
     return;
   TRegistry registry(TRootKey::LocalMachine);
   if (registry.OpenKey("\\Software\\Microsoft\\Windows\\Help", false))

@@ -43,7 +43,7 @@ void WriteInstallRecord(TInstallContext &install) {
     return;
   Changes::WriteString(install.InstallRegistry, "VelmoraDotCom", ExamplesAddress);
   std::string examples = host.DestinationBase + "\\Examples\\Features";
-  if (Fs::FileExists(examples + "\\Zel" + std::to_string(LibraryVersion) + "New.dpr"))
+  if (Changes::FileExists(examples + "\\Zel" + std::to_string(LibraryVersion) + "New.dpr"))
     Changes::WriteString(install.InstallRegistry, "DemoPath", examples);
   Changes::WriteString(install.InstallRegistry, "BinPath",
                        host.EnvironmentFolder + (Row(install.Index).IsDotNet ? "\\Assemblies" : "\\Bin"));

@@ -46,7 +46,7 @@ void SetSearchPathLine(TStringList &lines, const std::string &libraryFolder) {
   for (std::size_t i = 0; i < entries.size(); ++i) {
     // The first entry is never tested for the marker: it used to carry the line's name, so the
     // test could not find it, and IDEs rely on it staying first.
-    bool holdsLibrary = i > 0 && Fs::FileExists(entries[i] + "\\ZeEngine.dcu");
+    bool holdsLibrary = i > 0 && Changes::FileExists(entries[i] + "\\ZeEngine.dcu");
     if (!holdsLibrary && !SameFolderEntry(entries[i], libraryFolder))
       kept.push_back(entries[i]);
   }
@@ -85,8 +85,8 @@ void ExcludeOldDesignPackages(TIniFile &options, const std::string &packageSuffi
 void EditDefaultProjectOptions(TInstallContext &install, const std::string &libraryFolder) {
   std::string path = Row(install.Index).RootDir + "\\bin\\defproj.dof";
   TStringList lines;
-  if (Fs::FileExists(path))
-    lines = LoadLines(path);
+  if (Changes::FileExists(path))
+    lines = Changes::LoadLines(path);
   SetSearchPathLine(lines, libraryFolder);
   SetPackagesLine(lines, install.Host, install.Index);
   std::string copy = Fs::TemporaryNameBeside(path);
@@ -137,7 +137,7 @@ TStringList SplitFolderList(const std::string &list) {
 std::string RemoveFoldersContaining(const std::string &list, const std::string &fileName) {
   TStringList kept;
   for (const auto &entry : SplitFolderList(list))
-    if (!Fs::FileExists(entry + "\\" + fileName))
+    if (!Changes::FileExists(entry + "\\" + fileName))
       kept.push_back(entry);
   return Join(kept);
 }
@@ -164,8 +164,9 @@ std::string RemoveFolderEntry(const std::string &list, const std::string &folder
 void AddFolderToPathValue(TRegistry &registry, const std::string &valueName, const std::string &folder,
                           const std::string &marker) {
   std::string list;
-  if (registry.ValueExists(valueName))
-    list = RemoveFolderEntry(RemoveFoldersContaining(registry.ReadString(valueName), marker), folder);
+  if (Changes::ValueExists(registry, valueName))
+    list =
+        RemoveFolderEntry(RemoveFoldersContaining(Changes::ReadString(registry, valueName), marker), folder);
   Changes::WriteString(registry, valueName, list.empty() ? folder : list + ";" + folder);
 }
 

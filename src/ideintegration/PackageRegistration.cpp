@@ -25,7 +25,7 @@ void DeleteValueChecked(TRegistry &registry, const std::string &name) {
 
 bool OpenGLInstalled() {
   std::string system = SystemFolder();
-  return Fs::FileExists(system + "\\OpenGL32.dll") || Fs::FileExists(system + "\\OpenGL.dll");
+  return Changes::FileExists(system + "\\OpenGL32.dll") || Changes::FileExists(system + "\\OpenGL.dll");
 }
 
 } // namespace
@@ -38,7 +38,7 @@ void RetirePackage(TInstallContext &install, const std::string &oldFileName, con
   if (!Contains(valueName, oldFileName))
     return;
   // The IDE's own record of an unticked package: the package's full path and its description.
-  std::string description = install.InstallRegistry.ReadString(valueName);
+  std::string description = Changes::ReadString(install.InstallRegistry, valueName);
   DeleteValueChecked(install.InstallRegistry, valueName);
   TRegistry disabled(TRootKey::CurrentUser);
   if (OpenEnvironmentKey(disabled, install.Index, "Disabled Packages"))
@@ -54,7 +54,7 @@ void RegisterPackage(TInstallContext &install, const std::string &stem, const st
   // registration of the old one in place.
   std::string description = PackageDescription(path);
   std::vector<std::string> unrepresentable;
-  for (const auto &name : install.InstallRegistry.GetValueNames(&unrepresentable)) {
+  for (const auto &name : Changes::GetValueNames(install.InstallRegistry, &unrepresentable)) {
     if (Contains(name, current))
       DeleteValueChecked(install.InstallRegistry, name);
     for (int older = version - 1; older >= 1; --older)

@@ -2,6 +2,7 @@
 
 #include "EnvironmentNames.h"
 #include "changes/EnvironmentChanges.h"
+#include "changes/Plan.h"
 #include "environments/Environments.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
@@ -46,6 +47,9 @@ TStringList ListFiles(const std::string &mask) {
   for (const auto &entry : Fs::FindFiles(mask))
     if (!entry.IsDirectory)
       names.push_back(entry.Name);
+  // A dry run's later steps find the files its earlier ones would have made or removed.
+  if (TPlanScope *plan = TPlanScope::Current())
+    return plan->FilesMatching(mask, names);
   return names;
 }
 
@@ -55,7 +59,7 @@ void CopyFileChecked(const std::string &source, const std::string &target) {
   CheckPathLength(target);
   if (!Changes::CopyFile(source, target, false))
     throw Exception("Cannot copy file: " + source + " to " + target);
-  if (StampCopiedFiles)
+  if (StampCopiedFiles && !TPlanScope::Current()) // a plan has made no copy
     Fs::SetLastWriteTime(target, FileTimeFromDosDateTime(RunStartFileDate));
 }
 
@@ -82,7 +86,7 @@ void MoveFileInto(const std::string &sourceFolder, const std::string &name, cons
 void MoveFileReplacing(const std::string &sourceFolder, const std::string &name,
                        const std::string &targetFolder) {
   std::string target = targetFolder + "\\" + name;
-  if (Fs::FileExists(target))
+  if (Changes::FileExists(target))
     Changes::DeleteFile(target);
   MoveFileInto(sourceFolder, name, targetFolder);
 }
@@ -110,7 +114,7 @@ void EmptyFolder(const std::string &folder) {
 }
 
 void DeleteFileIfExists(const std::string &path) {
-  if (Fs::FileExists(path) && !Changes::DeleteFile(path))
+  if (Changes::FileExists(path) && !Changes::DeleteFile(path))
     throw Exception("Error deleting file: " + path);
 }
 
@@ -119,6 +123,14 @@ std::string SystemFolder() {
 }
 
 std::string PackageDescription(const std::string &packagePath) {
+  if (TPlanScope *plan = TPlanScope::Current()) {
+    // A package the plan's compile would write says what its sources say.
+    if (auto description = plan->Description(packagePath))
+      return *description;
+    if (!plan->FileUnknown(packagePath).empty() || !plan->FileExists(packagePath))
+      throw Exception("Can't load package " + packagePath + ".\r\nIt does not exist before the build, and its " +
+                      "sources do not say what it holds.");
+  }
   std::optional<std::string> bytes;
   std::uint32_t error = 0;
   if (!LoadDataResource(packagePath, "DESCRIPTION", bytes, error))
@@ -146,7 +158,7 @@ void ChangeFolder(const std::string &folder) {
 }
 
 void CreateFolderIfMissing(const std::string &folder) {
-  if (!Fs::DirectoryExists(folder))
+  if (!Changes::DirectoryExists(folder))
     Changes::CreateFolder(folder);
 }
 
@@ -214,7 +226,7 @@ void CopyFormFiles(const std::string &sourceFolder, const std::string &extension
   for (const auto &name : ListFiles(targetFolder + "\\*.dcu")) {
     auto dot = name.find_last_of('.');
     std::string form = (dot == std::string::npos ? name : name.substr(0, dot)) + extension;
-    if (Fs::FileExists(sourceFolder + "\\" + form))
+    if (Changes::FileExists(sourceFolder + "\\" + form)) // a dry run's forms too
       CopyFileInto(sourceFolder, form, targetFolder);
   }
 }

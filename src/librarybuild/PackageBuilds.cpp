@@ -2,6 +2,9 @@
 
 #include "CompileProcs.h"
 #include "EnvironmentNames.h"
+#include "PlannedProducts.h"
+#include "changes/EnvironmentChanges.h"
+#include "changes/Plan.h"
 #include "environments/Environments.h"
 #include "framework/Text.h"
 #include "framework/Exception.h"
@@ -19,6 +22,9 @@ void CompileDelphiPackage(const TBuildHost &host, const std::string &commandLine
   std::string command = DelphiPackageCommand(host, commandLine, file, subfolder);
   ChangeFolder(host.SourceFolder);
   ExecuteCommand(command, "Cannot recompile Delphi package: " + file);
+  if (TPlanScope::Current())
+    PlanPascalPackageProducts(host.SourceFolder + "\\" + file, host.EnvironmentFolder + "\\lib",
+                              host.EnvironmentFolder + subfolder, false);
 }
 
 void CompileCBuilderPackage(int index, const std::string &commandLine, const std::string &sourceFolder,
@@ -34,13 +40,13 @@ void CompileCBuilderPackage(int index, const std::string &commandLine, const std
 }
 
 void RemoveByteOrderMark(const std::string &projectPath) {
-  TStringList lines = LoadLines(projectPath);
+  TStringList lines = Changes::LoadLines(projectPath);
   if (lines.empty())
     throw Exception("The package project " + projectPath + " is empty.");
   if (lines[0].rfind("\xEF\xBB\xBF", 0) != 0)
     return; // a project without the mark is left exactly as it is
   lines[0].erase(0, 3);
-  SaveLines(projectPath, lines);
+  Changes::SaveLines(projectPath, lines); // in the source folder: the layer just saves it, or plans it
 }
 
 std::string MakefileConversionCommand(int index, const std::string &sourceFolder, const std::string &name) {
@@ -52,6 +58,8 @@ void ConvertPackageToMakefile(int index, const std::string &sourceFolder, const 
   RemoveByteOrderMark(sourceFolder + "\\" + name + ".bpk");
   ExecuteCommand(MakefileConversionCommand(index, sourceFolder, name),
                  "Cannot convert C++ Builder package " + name + " to makefile.");
+  if (TPlanScope::Current())
+    PlanMakefileConversion(sourceFolder + "\\" + name + ".bpk");
 }
 
 std::string MakeCommand(const std::string &commandLine, const std::string &sourceFolder,
@@ -63,6 +71,8 @@ void MakeCBuilderPackage(const std::string &commandLine, const std::string &sour
   std::string command = MakeCommand(commandLine, sourceFolder, file);
   ChangeFolder(sourceFolder);
   ExecuteCommand(command, "Cannot recompile C++ Builder package: " + file);
+  if (TPlanScope::Current())
+    PlanCBuilderPackageProducts(sourceFolder + "\\" + file.substr(0, file.find_last_of('.')) + ".bpk");
 }
 
 std::string DotNetPackageCommand(const TBuildHost &host, const std::string &commandLine,
@@ -77,8 +87,12 @@ std::string DotNetPackageCommand(const TBuildHost &host, const std::string &comm
 
 void CompileDotNetPackage(const TBuildHost &host, const std::string &commandLine,
                           const std::string &sourceFolder, const std::string &name) {
-  Fs::ForceFolders(host.EnvironmentFolder + "\\Assemblies");
+  if (!Changes::DirectoryExists(host.EnvironmentFolder + "\\Assemblies"))
+    Fs::ForceFolders(host.EnvironmentFolder + "\\Assemblies");
   std::string command = DotNetPackageCommand(host, commandLine, sourceFolder, name);
   ChangeFolder(sourceFolder);
   ExecuteCommand(command, "Cannot recompile Quivex for Delphi for .NET package: " + name);
+  if (TPlanScope::Current())
+    PlanPascalPackageProducts(sourceFolder + "\\" + name + ".dpk", host.EnvironmentFolder + "\\lib",
+                              host.EnvironmentFolder + "\\Assemblies", true);
 }

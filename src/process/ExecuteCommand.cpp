@@ -1,12 +1,16 @@
 #include "process/ExecuteCommand.h"
+#include "changes/Plan.h"
 #include "framework/Application.h"
 #include "framework/Exception.h"
+#include "framework/Files.h"
 #include "process/DosCommand.h"
 #include "session/BuildLog.h"
 
 #include <cstdio>
 
 namespace {
+std::function<void(const std::string &, const std::string &)> commandStartedHook;
+
 std::string MessageOf(const std::exception_ptr &error) {
   try {
     std::rethrow_exception(error);
@@ -65,8 +69,21 @@ void WaitServingTheWindow(TDosCommand &command) {
 }
 } // namespace
 
+void SetCommandStartedHook(std::function<void(const std::string &folder, const std::string &commandLine)> hook) {
+  commandStartedHook = std::move(hook);
+}
+
 void ExecuteCommand(const std::string &commandLine, const std::string &failureTitle) {
   EnsureBuildLog();
+  const TEnvironmentThread *thread = TEnvironmentThread::Current();
+  const std::string folder = thread ? thread->ToolFolder : Fs::CurrentFolder();
+  if (commandStartedHook)
+    commandStartedHook(folder, commandLine);
+  if (TPlanScope *plan = TPlanScope::Current()) {
+    // A dry run starts no tool: it notes the command and the folder the tool would start in.
+    plan->PlanCommand(folder, commandLine);
+    return;
+  }
   TDosCommand command;
   command.CommandLine = commandLine;
   command.CloseInput = true; // nothing is ever sent: a question gets end of file, not a hang

@@ -5,6 +5,7 @@
 #include "process/CapturedLines.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Runs the command line through a TDosCommand with its input closed and waits for it, serving the
@@ -14,8 +15,12 @@
 // to BuildLog in one block. A tool that could not be
 // started, or that ended with any exit code other than 0, is a failure: LogCommandFailure with the
 // failure title and the output (or the start error), then the exit code line, then the error
-// "Compilation aborted.".
+// "Compilation aborted.". Under a plan (changes/Plan.h) the command is noted with its folder and
+// nothing is started.
 void ExecuteCommand(const std::string &commandLine, const std::string &failureTitle);
+// Tests only: called with the folder and the command line of each tool ExecuteCommand starts (and
+// of each a dry run notes), so that a test can hold a plan's commands against a real run's.
+void SetCommandStartedHook(std::function<void(const std::string &folder, const std::string &commandLine)> hook);
 
 // Raises an Exception whose message is text immediately followed by "Compilation aborted.".
 [[noreturn]] void AbortCompilation(const std::string &text);

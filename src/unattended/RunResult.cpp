@@ -3,6 +3,7 @@
 #include "framework/CodePage.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
+#include "unattended/PlanReport.h"
 
 #include <cstdio>
 
@@ -115,16 +116,19 @@ std::string ResultJson(const TRunResult &result) {
                             {"standard", Bool(options.Standard)},
                             {"jobs", std::to_string(options.Jobs)},
                             {"log", Text(options.LogFile)}};
-  return Object({{"program", Text("ZelRecompile")},
-                 {"version", Text(result.Version)},
-                 {"started", Text(IsoUtcTime(result.Started))},
-                 {"ended", Text(IsoUtcTime(result.Ended))},
-                 {"exitCode", std::to_string(result.ExitCode)},
-                 {"error", Text(result.Error)},
-                 {"options", Object(optionMembers, "  ")},
-                 {"environments", environments}},
-                "") +
-         "\n";
+  if (options.Plan) // a dry run says so; the documents of other runs stay as they were
+    optionMembers.push_back({"plan", Bool(true)});
+  TMembers members = {{"program", Text("ZelRecompile")},
+                      {"version", Text(result.Version)},
+                      {"started", Text(IsoUtcTime(result.Started))},
+                      {"ended", Text(IsoUtcTime(result.Ended))},
+                      {"exitCode", std::to_string(result.ExitCode)},
+                      {"error", Text(result.Error)},
+                      {"options", Object(optionMembers, "  ")},
+                      {"environments", environments}};
+  if (options.Plan)
+    members.push_back({"plan", PlanJson(result.Plan, "  ")});
+  return Object(members, "") + "\n";
 }
 
 void WriteResultFile(const std::string &path, const TRunResult &result) {

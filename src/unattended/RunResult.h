@@ -2,6 +2,7 @@
 // program's version, start and end (ISO 8601, UTC), the options, and one entry per environment
 // the run was asked to build.
 #pragma once
+#include "changes/Plan.h"
 #include "unattended/Switches.h"
 
 #include <ctime>
@@ -32,6 +33,8 @@ struct TRunResult {
   TUnattendedOptions Options;
   std::string SourceFolder, DestinationFolder; // as the run used them
   std::vector<TEnvironmentResult> Environments;
+  // A dry run's plan (/plan): what the run would change, per environment.
+  std::vector<TEnvironmentPlan> Plan;
 };
 
 // "2026-12-08T09:15:02Z".

@@ -8,7 +8,7 @@
 
 const char *const UsageLines[] = {
     "Usage: ZelRecompile [/list | /build /env:PATTERN... [options] | /uninstall /env:PATTERN... [/yes]",
-    "  [/log:FILE] [/result:FILE] | /doctor [/env:PATTERN...] [options]]",
+    "  [/plan] [/log:FILE] [/result:FILE] | /doctor [/env:PATTERN...] [options]]",
     "  /list              prints the detected environments: index, name, folder",
     "  /build             builds the environments that the /env patterns name",
     "  /uninstall         undoes every change this program made to the named environments",
@@ -20,6 +20,8 @@ const char *const UsageLines[] = {
     "  /xfm /install /dcube  the window's three options (default: off)",
     "  /yes               answers every question Yes; without it a question fails the environment",
     "  /jobs:N            builds up to N environments at once (0: one per processor; default 1)",
+    "  /plan              with /build or /uninstall: changes nothing, lists every command, file and",
+    "                     registry value the run would change, and the questions /yes would answer",
     "  /log:FILE          writes the whole log",
     "  /result:FILE       writes the result as JSON when the run ends",
     "Exit codes: 0 all built, 1 a failure, 2 a usage error, 3 another run builds into the same destination",
@@ -27,9 +29,10 @@ const char *const UsageLines[] = {
     nullptr};
 
 const char *const InstallUsageLines[] = {
-    "Usage: ZelInstall [/uninstall] [/yes] [/result:FILE], or ZelRecompile INSTALL [NET] [/yes]",
-    "  [/result:FILE]",
+    "Usage: ZelInstall [/uninstall] [/plan] [/yes] [/result:FILE], or ZelRecompile INSTALL [NET] [/plan]",
+    "  [/yes] [/result:FILE]",
     "  /uninstall         undoes every change this program made to the environment of the tree found",
+    "  /plan              changes nothing: lists what the install or uninstall would change",
     "  /yes               answers every question Yes; without it a question fails the install",
     "  /result:FILE       writes the result as JSON when the install ends",
     "Exit codes: 0 installed, 1 not found or failed, 2 a usage error, 3 another run installs into the",
@@ -70,14 +73,14 @@ void CheckPathValue(const std::string &name, const std::string &value) {
                       " holds a character that no path can (\" < > | * ?): " + value);
 }
 
-const std::set<std::string> FlagSwitches = {"list", "build",   "uninstall", "doctor",
-                                            "xfm",  "install", "dcube",     "yes"};
+const std::set<std::string> FlagSwitches = {"list",    "build", "uninstall", "doctor", "xfm",
+                                            "install", "dcube", "yes",       "plan"};
 const std::set<std::string> ValueSwitches = {"env", "source", "dest", "log", "result", "jobs"};
 // The switches that only a build reads; /list refuses them rather than ignore them silently.
-const std::set<std::string> BuildSwitches = {"env",   "source", "dest", "xfm",    "install",
-                                             "dcube", "yes",    "log",  "result", "jobs"};
+const std::set<std::string> BuildSwitches = {"env", "source", "dest",   "xfm",  "install", "dcube",
+                                             "yes", "log",    "result", "jobs", "plan"};
 // The check reads only: the switches that change things are the build's.
-const std::set<std::string> ChangingSwitches = {"xfm", "install", "dcube", "yes", "log", "jobs"};
+const std::set<std::string> ChangingSwitches = {"xfm", "install", "dcube", "yes", "log", "jobs", "plan"};
 
 class TSwitchParser {
 public:
@@ -141,6 +144,8 @@ private:
       options_.DecisionCube = true;
     else if (name == "yes")
       options_.Yes = true;
+    else if (name == "plan")
+      options_.Plan = true;
     else if (name == "env")
       options_.Patterns.push_back(value);
     else if (name == "source")
@@ -160,6 +165,9 @@ private:
       throw EUsageError("/list, /build, /uninstall and /doctor cannot be combined.");
     if (!list_ && !build_ && !uninstall_ && !doctor_)
       throw EUsageError("Say what to do: /list, /build, /uninstall or /doctor.");
+    // A plan lists one environment after another, as their changes outside the output tree come.
+    if (options_.Plan && seen_.count("jobs"))
+      throw EUsageError("/plan lists the run one environment after another: leave out /jobs.");
     if (uninstall_) {
       options_.Action = TUnattendedOptions::TAction::Uninstall;
       for (const char *name : {"source", "dest", "xfm", "install", "dcube", "jobs"})
@@ -240,13 +248,16 @@ TInstallSwitches ParseInstallSwitches(const std::vector<std::string> &parameters
       switches.Yes = true;
     } else if (name == "uninstall" && colon == std::string::npos && !switches.Uninstall) {
       switches.Uninstall = true;
+    } else if (name == "plan" && colon == std::string::npos && !switches.Plan) {
+      switches.Plan = true;
     } else if (name == "result" && colon != std::string::npos && colon + 1 < parameter.size() &&
                !resultSeen) {
       switches.ResultFile = parameter.substr(colon + 1);
       CheckPathValue("result", switches.ResultFile);
       resultSeen = true;
-    } else if (name == "yes" || name == "result" || name == "uninstall") {
-      throw EUsageError("The installer takes /uninstall, /yes and /result:FILE once each: " + parameter);
+    } else if (name == "yes" || name == "result" || name == "uninstall" || name == "plan") {
+      throw EUsageError("The installer takes /uninstall, /plan, /yes and /result:FILE once each: " +
+                        parameter);
     } else {
       throw EUsageError("Unknown switch for the installer: " + parameter);
     }

@@ -29,6 +29,8 @@ struct TUnattendedOptions {
   // How many environments build at once (/jobs:N); 0: one per processor. 1 builds them one after
   // another, as the window does unless its settings say otherwise.
   int Jobs = 1;
+  // /plan: the run goes through its steps and changes nothing; it lists what it would change.
+  bool Plan = false;
 };
 
 // The number of environments that build at once for a /jobs value or the window's "Jobs" setting:
@@ -54,10 +56,11 @@ bool IsUninstallParameter(const std::string &parameter);
 struct TInstallSwitches {
   bool Yes = false;
   bool Uninstall = false; // "/uninstall": undo the installs into the environment found
-  std::string ResultFile;              // empty: no result file
+  bool Plan = false;      // "/plan": list what the install or uninstall would change, change nothing
+  std::string ResultFile; // empty: no result file
   std::vector<std::string> Parameters; // the install mode's own: "INSTALL" ["NET"]
 };
-// The installer takes "/uninstall", "/yes" and "/result:FILE" beside its own parameters; raises
+// The installer takes "/uninstall", "/plan", "/yes" and "/result:FILE" beside its own parameters; raises
 // EUsageError.
 TInstallSwitches ParseInstallSwitches(const std::vector<std::string> &parameters);
 extern const char *const InstallUsageLines[];

@@ -1,5 +1,6 @@
 #include "unattended/UnattendedDesktop.h"
 
+#include "changes/Plan.h"
 #include "framework/Exception.h"
 
 std::string OneLine(const std::string &text) {
@@ -17,9 +18,13 @@ bool TUnattendedDesktop::AskYesNo(const std::string &message) {
   // The same question right after a Yes means the Yes changed nothing (an IDE that is still
   // running is asked about until it closes): answering it again would wait for ever.
   std::string &last = lastAnswered_[asker_];
-  if (!answerYes_ || message == last)
+  // A dry run answers as /yes would, and lists the question with its answer.
+  TPlanScope *plan = TPlanScope::Current();
+  if (!(answerYes_ || plan) || message == last)
     throw Exception("Question needs an answer: " + OneLine(message));
   last = message;
+  if (plan)
+    plan->PlanQuestion(OneLine(message), true);
   output_("Answered Yes: " + OneLine(message));
   return true;
 }

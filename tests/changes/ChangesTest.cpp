@@ -2,11 +2,13 @@
 // exactly, also from a journal cut short by a crash; what a user changed since stays theirs.
 #include "TestSupport.h"
 #include "changes/EnvironmentChanges.h"
+#include "changes/Plan.h"
 #include "changes/Undo.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
 #include "framework/RegFile.h"
 
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -274,3 +276,62 @@ TEST(JournalText, EveryRecordReadsBackAsWritten) {
 }
 
 } // namespace
+
+// The record-only mode: steps under a plan change nothing, each value and file is one entry from
+// its state before to its last, what returns to its state is none, and later reads see the plan.
+TEST_F(ChangesTest, APlanRecordsOneEntryPerSubjectAndChangesNothing) {
+  const std::string snapshot = Snapshot();
+  std::vector<TEnvironmentPlan> plan;
+  {
+    TPlanScope scope;
+    scope.BeginEnvironment("Env", 0);
+    TRegistry r(TRootKey::CurrentUser);
+    ASSERT_TRUE(Changes::OpenKey(r, "\\Software\\ZelTest\\Env\\Library", false));
+    Changes::WriteString(r, "Search Path", "first");
+    Changes::WriteString(r, "Search Path", "second"); // twice: one entry
+    Changes::WriteString(r, "Keep", "changed");
+    Changes::WriteString(r, "Keep", "k"); // back as it was: no entry
+    EXPECT_TRUE(Changes::DeleteValue(r, "Flags"));
+    EXPECT_FALSE(Changes::DeleteValue(r, "Flags")); // gone in the plan already
+    EXPECT_EQ(Changes::ReadString(r, "Search Path"), "second");
+    auto names = Changes::GetValueNames(r);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "Flags"), 0);
+    TRegistry created(TRootKey::CurrentUser);
+    ASSERT_TRUE(
+        Changes::OpenKey(created, "\\Software\\ZelTest\\New\\Deeper", true)); // a key only the plan has
+    Changes::WriteString(created, "Made", "m");
+    EXPECT_EQ(Changes::GetValueNames(created), std::vector<std::string>{"Made"});
+    EXPECT_TRUE(Changes::MoveFile(env + "\\Lib\\Old.dcu", env + "\\Lib\\Moved.dcu"));
+    EXPECT_FALSE(Changes::FileExists(env + "\\Lib\\Old.dcu"));
+    EXPECT_TRUE(Changes::CopyFile(env + "\\Lib\\Moved.dcu", out + "\\Copy.dcu", true)); // the moved bytes
+    EXPECT_TRUE(Changes::DeleteFile(env + "\\Lib\\Other.dcu"));
+    Changes::SaveLines(env + "\\Lib\\Other.dcu", {"other unit"}); // made again with other bytes
+    Changes::SaveLines(env + "\\Temp.txt", {"t"});
+    EXPECT_TRUE(Changes::DeleteFile(env + "\\Temp.txt")); // made and gone: no entry
+    EXPECT_EQ(Changes::LoadLines(env + "\\Lib\\Other.dcu"), TStringList{"other unit"});
+    plan = scope.Environments();
+  }
+  EXPECT_EQ(Snapshot(), snapshot);
+  EXPECT_FALSE(Fs::DirectoryExists(journals)) << "a plan writes no journal";
+  ASSERT_EQ(plan.size(), 1u);
+  auto text = [](const TValueState &value) {
+    return !value.Exists             ? std::string("(absent)")
+           : value.Type == rdInteger ? RegistryTypeName(value.Type) + " " + std::to_string(int(value.Data[0]))
+                                     : RegistryTypeName(value.Type) + " \"" + value.Data + "\"";
+  };
+  std::vector<std::string> entries;
+  for (const auto &value : plan[0].Registry)
+    entries.push_back(value.Key + "\\" + value.Name + ": " + text(value.Before) + " -> " + text(value.After));
+  for (const auto &file : plan[0].Files)
+    entries.push_back(PlannedFileActionName(file.Action) + " " + file.Path +
+                      (file.To.empty() ? "" : " " + file.To));
+  EXPECT_EQ(entries, (std::vector<std::string>{
+                         "HKEY_CURRENT_USER\\Software\\ZelTest\\Env\\Library\\Search Path: REG_SZ "
+                         "\"C:\\A;$(DELPHI)\\Lib;C:\\B\" -> "
+                         "REG_SZ \"second\"",
+                         "HKEY_CURRENT_USER\\Software\\ZelTest\\Env\\Library\\Flags: REG_DWORD 5 -> (absent)",
+                         "HKEY_CURRENT_USER\\Software\\ZelTest\\New\\Deeper\\Made: (absent) -> REG_SZ \"m\"",
+                         "move " + env + "\\Lib\\Old.dcu " + env + "\\Lib\\Moved.dcu",
+                         "create " + env + "\\Lib\\Moved.dcu", "create " + out + "\\Copy.dcu",
+                         "overwrite " + env + "\\Lib\\Other.dcu"}));
+}

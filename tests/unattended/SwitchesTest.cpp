@@ -33,13 +33,15 @@ TEST(Switches, TheInstallerWithSwitchesRunsWithoutTheWindowAndTakesOnlyItsOwn) {
   EXPECT_FALSE(IsUnattendedInstallCommandLine({"INSTALL", "NET"}, "ZelRecompile.exe"));
   EXPECT_FALSE(IsUnattendedInstallCommandLine({"/build", "/env:all"}, "C:\\ZelInstall\\ZelRecompile.exe"));
 
-  auto switches = ParseInstallSwitches({"INSTALL", "-Yes", "NET", "/RESULT:C:\\r.json"});
+  auto switches = ParseInstallSwitches({"INSTALL", "-Yes", "NET", "/RESULT:C:\\r.json", "/Plan"});
   EXPECT_TRUE(switches.Yes);
+  EXPECT_TRUE(switches.Plan);
   EXPECT_EQ(switches.ResultFile, "C:\\r.json");
   EXPECT_EQ(switches.Parameters, (TParameters{"INSTALL", "NET"}));
   for (const TParameters &bad :
        {TParameters{"/yes", "/yes"}, TParameters{"/yes:no"}, TParameters{"/result"}, TParameters{"/result:"},
-        TParameters{"/result:a", "/result:b"}, TParameters{"/env:all"}, TParameters{"/result:r?.json"}})
+        TParameters{"/result:a", "/result:b"}, TParameters{"/env:all"}, TParameters{"/result:r?.json"},
+        TParameters{"/plan", "/plan"}})
     EXPECT_THROW(ParseInstallSwitches(bad), EUsageError) << ::testing::PrintToString(bad);
 }
 
@@ -47,6 +49,8 @@ TEST(Switches, EverySwitchSetsItsOption) {
   auto options = ParseSwitches({"STANDARD", "/Build", "-env:Delphi 7*", "/ENV:C++Builder 6*",
                                 "/source:C:\\Src", "-dest:Out", "/xfm", "/Install", "/DCUBE", "-yes",
                                 "/log:C:\\l.txt", "/result:C:\\r.json", "/jobs:4"});
+  EXPECT_FALSE(options.Plan);
+  EXPECT_TRUE(ParseSwitches({"/uninstall", "/env:all", "/PLAN"}).Plan);
   EXPECT_EQ(options.Action, TUnattendedOptions::TAction::Build);
   EXPECT_EQ(options.Patterns, (TParameters{"Delphi 7*", "C++Builder 6*"}));
   EXPECT_EQ(options.Source, "C:\\Src"); // the first ":" ends the name: a drive's stays in the value
@@ -67,7 +71,8 @@ TEST(Switches, EverySwitchSetsItsOption) {
   EXPECT_EQ(defaults.Jobs, 1);
   EXPECT_EQ(ParseSwitches({"-list"}).Action, TUnattendedOptions::TAction::List);
 
-  auto doctor = ParseSwitches({"/Doctor", "/env:Delphi 7*", "/source:C:\\Src", "/dest:Out", "/result:r.json"});
+  auto doctor =
+      ParseSwitches({"/Doctor", "/env:Delphi 7*", "/source:C:\\Src", "/dest:Out", "/result:r.json"});
   EXPECT_EQ(doctor.Action, TUnattendedOptions::TAction::Doctor);
   EXPECT_EQ(doctor.Patterns, (TParameters{"Delphi 7*"}));
   EXPECT_EQ(doctor.ResultFile, "r.json");
@@ -109,6 +114,9 @@ TEST(Switches, BadCommandLinesNameTheProblem) {
       {{"/build", "/env:all", "/jobs:two"},
        "The value of /jobs is a number of environments from 0 to 64: two"},
       {{"/list", "/jobs:2"}, "The switch /jobs needs /build."},
+      {{"/doctor", "/plan"}, "The switch /plan needs /build."},
+      {{"/build", "/env:all", "/plan", "/jobs:2"},
+       "/plan lists the run one environment after another: leave out /jobs."},
       {{"/build", "/env:all", "/dest:Out\"x"},
        "The value of /dest holds a character that no path can (\" < > | * ?): Out\"x"},
       {{"/build", "/env:all", "/source:C:\\a|b"},
