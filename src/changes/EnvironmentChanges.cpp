@@ -316,6 +316,12 @@ bool MoveFile(const std::string &source, const std::string &target) {
   return Fs::MoveFile(source, target);
 }
 
+std::string ScratchCopyName(const std::string &path) {
+  if (!TPlanScope::Current())
+    return Fs::TemporaryNameBeside(path);
+  return Fs::TemporaryNameBeside(Fs::TemporaryFolder() + "\\" + path.substr(path.find_last_of("\\/") + 1));
+}
+
 bool RenameOver(const std::string &source, const std::string &target) {
   if (TPlanScope *plan = TPlanScope::Current())
     return PlannedChanges::RenameOver(*plan, source, target);

@@ -145,6 +145,10 @@ void AwaitTurn();
 bool CopyFile(const std::string &source, const std::string &target, bool failIfExists);
 bool MoveFile(const std::string &source, const std::string &target);
 bool RenameOver(const std::string &source, const std::string &target);
+// A name for the copy an edit writes of path before it renames the copy over path (RenameOver):
+// beside path, so that the rename stays on one volume; under a plan, in the temporary folder, so
+// that a dry run writes nothing into the environments' folders even for a moment.
+std::string ScratchCopyName(const std::string &path);
 bool DeleteFile(const std::string &path);
 bool CreateFolder(const std::string &path);
 // SaveLines through the journal (raises EFileError as SaveLines does).

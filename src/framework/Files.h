@@ -83,6 +83,9 @@ std::optional<std::string> ReadWholeFile(const std::string &path);
 // process and call ("defproj.dof.<token>.zeltmp").
 std::string TemporaryNameBeside(const std::string &path);
 bool WriteWholeFile(const std::string &path, const std::string &bytes);
+// The user's folder for temporary files (GetTempPath on Win32, $TMPDIR or /tmp on POSIX), without a
+// final separator.
+std::string TemporaryFolder();
 // Writes a file that nobody reads before it is whole (a copy being made) straight into its place,
 // without WriteWholeFile's temporary file; fails when the file exists.
 bool WriteNewFile(const std::string &path, const std::string &bytes);

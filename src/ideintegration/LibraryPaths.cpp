@@ -89,7 +89,7 @@ void EditDefaultProjectOptions(TInstallContext &install, const std::string &libr
     lines = Changes::LoadLines(path);
   SetSearchPathLine(lines, libraryFolder);
   SetPackagesLine(lines, install.Host, install.Index);
-  std::string copy = Fs::TemporaryNameBeside(path);
+  std::string copy = Changes::ScratchCopyName(path);
   try {
     SaveLines(copy, lines);
     TIniFile options(copy);

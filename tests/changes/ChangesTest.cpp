@@ -309,8 +309,14 @@ TEST_F(ChangesTest, APlanRecordsOneEntryPerSubjectAndChangesNothing) {
     Changes::SaveLines(env + "\\Temp.txt", {"t"});
     EXPECT_TRUE(Changes::DeleteFile(env + "\\Temp.txt")); // made and gone: no entry
     EXPECT_EQ(Changes::LoadLines(env + "\\Lib\\Other.dcu"), TStringList{"other unit"});
+    // An edit's scratch copy goes to the temporary folder, never into the environment's folders.
+    EXPECT_EQ(Changes::ScratchCopyName(env + "\\bin\\defproj.dof")
+                  .rfind(Fs::TemporaryFolder() + "\\defproj.dof.", 0),
+              0u);
     plan = scope.Environments();
   }
+  EXPECT_EQ(Changes::ScratchCopyName(env + "\\bin\\defproj.dof").rfind(env + "\\bin\\defproj.dof.", 0), 0u)
+      << "a real edit's copy lies beside the file, on its volume";
   EXPECT_EQ(Snapshot(), snapshot);
   EXPECT_FALSE(Fs::DirectoryExists(journals)) << "a plan writes no journal";
   ASSERT_EQ(plan.size(), 1u);

@@ -504,6 +504,14 @@ void TDurableFile::Close() {
   handle_.reset();
 }
 
+std::string TemporaryFolder() {
+  const char *folder = std::getenv("TMPDIR");
+  std::string path = folder && *folder ? folder : "/tmp";
+  while (path.size() > 1 && path.back() == '/')
+    path.pop_back();
+  return path;
+}
+
 std::string LocalAppDataFolder() {
   for (const char *name : {"ZEL_LOCALAPPDATA", "XDG_DATA_HOME"})
     if (const char *value = std::getenv(name); value && *value)

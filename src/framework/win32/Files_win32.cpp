@@ -331,6 +331,15 @@ void TDurableFile::Close() {
   handle_.reset();
 }
 
+std::string TemporaryFolder() {
+  std::array<char, MAX_PATH + 1> buffer{};
+  DWORD n = ::GetTempPathA(DWORD(buffer.size()), buffer.data());
+  std::string folder(buffer.data(), n <= buffer.size() ? n : 0);
+  while (!folder.empty() && folder.back() == '\\')
+    folder.pop_back();
+  return folder;
+}
+
 std::string LocalAppDataFolder() {
   std::array<char, MAX_PATH> buffer{};
   if (::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, buffer.data()) != S_OK)
