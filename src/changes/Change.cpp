@@ -1,6 +1,7 @@
 #include "Change.h"
 
 #include "framework/Files.h"
+#include "framework/Text.h"
 
 #include <cctype>
 
@@ -35,6 +36,15 @@ TValueState CurrentValueState(TRootKey root, const std::string &key, const std::
 bool KeyExistsNow(TRootKey root, const std::string &key) {
   TRegistry registry(root);
   return registry.KeyExists("\\" + key);
+}
+
+std::string ComparableName(std::string path) {
+  for (char &c : path)
+    if (c == '/')
+      c = '\\';
+  while (!path.empty() && path.back() == '\\')
+    path.pop_back();
+  return UpperCase(path);
 }
 
 bool IsPathListFile(const std::string &path) {

@@ -47,6 +47,9 @@ struct TChange {
   std::string AfterCopy;
 };
 
+// A path or key as Windows compares them: in capitals, "/" as "\", without a final "\".
+std::string ComparableName(std::string path);
+
 // Whether the file holds path lists that an uninstall merges rather than leaves ("defproj.dof").
 bool IsPathListFile(const std::string &path);
 

@@ -50,15 +50,6 @@ std::string NewJournalStem() {
   return stem + token;
 }
 
-std::string NormalFolder(std::string path) {
-  for (char &c : path)
-    if (c == '/')
-      c = '\\';
-  while (!path.empty() && path.back() == '\\')
-    path.pop_back();
-  return UpperCase(path);
-}
-
 bool IsOwnPath(const std::string &path) {
   TChangeScope *scope = TChangeScope::Current();
   return scope && scope->IsOwnPath(path);
@@ -181,7 +172,7 @@ TChangeScope::TChangeScope(const std::string &environment, const std::string &ke
       outer_(currentScope) {
   for (auto &folder : ownFolders)
     if (!folder.empty())
-      ownFolders_.push_back(NormalFolder(folder) + "\\");
+      ownFolders_.push_back(ComparableName(folder) + "\\");
   currentScope = this;
 }
 
@@ -194,7 +185,7 @@ TChangeScope *TChangeScope::Current() {
 }
 
 bool TChangeScope::IsOwnPath(const std::string &path) const {
-  std::string normal = NormalFolder(path) + "\\";
+  std::string normal = ComparableName(path) + "\\";
   for (const auto &folder : ownFolders_)
     if (normal.compare(0, folder.size(), folder) == 0)
       return true;

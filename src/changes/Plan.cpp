@@ -10,17 +10,6 @@ namespace {
 
 thread_local TPlanScope *currentPlan = nullptr;
 
-// Paths and keys are compared as Windows compares them: without regard to case or the kind of
-// slash.
-std::string Normal(std::string path) {
-  for (char &c : path)
-    if (c == '/')
-      c = '\\';
-  while (!path.empty() && path.back() == '\\')
-    path.pop_back();
-  return UpperCase(path);
-}
-
 std::string KeyName(TRootKey root, const std::string &key) {
   return RootKeyName(root) + "\\" + key;
 }
@@ -94,30 +83,30 @@ std::vector<TEnvironmentPlan> TPlanScope::Environments() const {
 }
 
 bool TPlanScope::FileExists(const std::string &path) const {
-  auto found = files_.find(Normal(path));
+  auto found = files_.find(ComparableName(path));
   return found != files_.end() ? found->second.State.Exists : Fs::FileExists(path);
 }
 
 bool TPlanScope::DirectoryExists(const std::string &path) const {
-  return folders_.count(Normal(path)) != 0 || Fs::DirectoryExists(path);
+  return folders_.count(ComparableName(path)) != 0 || Fs::DirectoryExists(path);
 }
 
 TFileState TPlanScope::FileState(const std::string &path) const {
-  auto found = files_.find(Normal(path));
+  auto found = files_.find(ComparableName(path));
   return found != files_.end() ? found->second.State : CurrentFileState(path);
 }
 
 std::optional<std::string> TPlanScope::FileBytes(const std::string &path) const {
-  auto found = files_.find(Normal(path));
+  auto found = files_.find(ComparableName(path));
   if (found != files_.end())
     return found->second.State.Exists ? found->second.Bytes : std::nullopt;
   return Fs::FileExists(path) ? Fs::ReadWholeFile(path) : std::nullopt;
 }
 
 TPlanScope::TFileEntry &TPlanScope::FileEntry(const std::string &path) {
-  std::string normal = Normal(path);
+  std::string normal = ComparableName(path);
   for (auto &entry : Entries().Files)
-    if (Normal(entry.Path) == normal)
+    if (ComparableName(entry.Path) == normal)
       return entry;
   TFileEntry entry;
   entry.Path = path;
@@ -138,11 +127,11 @@ void TPlanScope::PlanFile(const std::string &path, bool exists, const std::optio
   entry.AfterUnknown = exists && !bytes;
   entry.Unknown = now.Unknown;
   entry.MovedTo.clear();
-  files_[Normal(path)] = std::move(now);
+  files_[ComparableName(path)] = std::move(now);
 }
 
 void TPlanScope::PlanMove(const std::string &source, const std::string &target) {
-  auto found = files_.find(Normal(source));
+  auto found = files_.find(ComparableName(source));
   TFileNow moved = found != files_.end() ? found->second : TFileNow{source, CurrentFileState(source), {}, {}};
   if (found == files_.end() && moved.State.Exists)
     moved.Bytes = Fs::ReadWholeFile(source);
@@ -194,7 +183,7 @@ bool MatchesShortExtension(const std::string &pattern, const std::string &name) 
 
 std::vector<std::string> TPlanScope::FilesMatching(const std::string &mask,
                                                    std::vector<std::string> found) const {
-  std::string normalMask = Normal(mask);
+  std::string normalMask = ComparableName(mask);
   std::size_t slash = normalMask.find_last_of('\\');
   std::string folder = slash == std::string::npos ? std::string() : normalMask.substr(0, slash + 1);
   std::string pattern = normalMask.substr(folder.size());
@@ -213,18 +202,18 @@ std::vector<std::string> TPlanScope::FilesMatching(const std::string &mask,
 }
 
 void TPlanScope::PlanDescription(const std::string &path, const std::string &description) {
-  descriptions_[Normal(path)] = description;
+  descriptions_[ComparableName(path)] = description;
 }
 
 std::optional<std::string> TPlanScope::Description(const std::string &path) const {
-  auto found = descriptions_.find(Normal(path));
+  auto found = descriptions_.find(ComparableName(path));
   if (found == descriptions_.end() || !FileExists(path))
     return std::nullopt;
   return found->second;
 }
 
 void TPlanScope::PlanFolder(const std::string &path) {
-  folders_[Normal(path)] = true;
+  folders_[ComparableName(path)] = true;
 }
 
 std::string TPlanScope::ValueSubject(TRootKey root, const std::string &key, const std::string &name) {
@@ -293,7 +282,7 @@ void TPlanScope::OpenPlannedKey(TRegistry &registry, const std::string &path) {
 }
 
 std::string TPlanScope::FileUnknown(const std::string &path) const {
-  auto found = files_.find(Normal(path));
+  auto found = files_.find(ComparableName(path));
   return found == files_.end() ? std::string() : found->second.Unknown;
 }
 
@@ -306,11 +295,11 @@ void TPlanScope::PlanQuestion(const std::string &text, bool answer) {
 }
 
 void TPlanScope::AppendJournalText(const std::string &path, const std::string &text) {
-  journalText_[Normal(path)] += text;
+  journalText_[ComparableName(path)] += text;
 }
 
 std::string TPlanScope::JournalText(const std::string &path) const {
-  auto found = journalText_.find(Normal(path));
+  auto found = journalText_.find(ComparableName(path));
   return found == journalText_.end() ? std::string() : found->second;
 }
 

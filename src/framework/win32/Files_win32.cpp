@@ -241,42 +241,13 @@ bool RenameOver(const std::string &source, const std::string &target) {
   return ::MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-bool WriteWholeFile(const std::string &path, const std::string &bytes) {
-  // Windows refuses to replace a read-only file; Wine's MoveFileEx does not, so ask first.
-  DWORD attributes = ::GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES &&
-      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
-    ::SetLastError(ERROR_ACCESS_DENIED);
-    return false;
-  }
-  std::string temporary = TemporaryNameBeside(path);
-  {
-    UniqueHandle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-      return Failed();
-    DWORD written = 0;
-    if (!bytes.empty() && (!::WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
-                           written != bytes.size())) {
-      DWORD error = ::GetLastError();
-      file.Close();
-      ::DeleteFileA(temporary.c_str());
-      ::SetLastError(error ? error : ERROR_WRITE_FAULT);
-      return false;
-    }
-  }
-  if (!::MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    DWORD error = ::GetLastError();
-    ::DeleteFileA(temporary.c_str());
-    ::SetLastError(error);
-    return false;
-  }
-  return true;
-}
+namespace {
 
-bool WriteNewFile(const std::string &path, const std::string &bytes) {
+// Writes bytes into a file that CreateFile makes with the disposition given; a file it could not
+// write whole is deleted again.
+bool WriteFileWhole(const std::string &path, const std::string &bytes, DWORD disposition) {
   UniqueHandle file(
-      ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+      ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file)
     return Failed();
   DWORD written = 0;
@@ -289,6 +260,32 @@ bool WriteNewFile(const std::string &path, const std::string &bytes) {
     return false;
   }
   return true;
+}
+
+} // namespace
+
+bool WriteWholeFile(const std::string &path, const std::string &bytes) {
+  // Windows refuses to replace a read-only file; Wine's MoveFileEx does not, so ask first.
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  std::string temporary = TemporaryNameBeside(path);
+  if (!WriteFileWhole(temporary, bytes, CREATE_ALWAYS))
+    return false;
+  if (!::MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    DWORD error = ::GetLastError();
+    ::DeleteFileA(temporary.c_str());
+    ::SetLastError(error);
+    return false;
+  }
+  return true;
+}
+
+bool WriteNewFile(const std::string &path, const std::string &bytes) {
+  return WriteFileWhole(path, bytes, CREATE_NEW);
 }
 
 bool AppendToFileDurably(const std::string &path, const std::string &bytes) {
