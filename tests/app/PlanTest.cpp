@@ -354,4 +354,18 @@ TEST_F(PlanTest, ThePlanSwitchPrintsThePlanAndWritesItIntoTheResult) {
   }
 }
 
+// A step that cannot be planned (a package project the sources lack) makes the plan incomplete:
+// exit code 1, the reason in the result, and still nothing changed.
+TEST_F(PlanTest, AStepThatCannotBePlannedEndsThePlanWithItsReason) {
+  Fs::DeleteFile(machine.Sources + "\\ZelDB77.dpk");
+  const std::string snapshot = Snapshot();
+  const std::string resultFile = root / "Plan.json";
+  EXPECT_EQ(Build("Delphi 7*(update 1)", {"/install", "/plan", "/result:" + resultFile}), ExitFailed)
+      << Lines();
+  EXPECT_EQ(Snapshot(), snapshot) << "the plan changed the machine";
+  const std::string json = ReadTextFile(resultFile);
+  EXPECT_NE(json.find("\"status\": \"error\""), std::string::npos) << json;
+  EXPECT_NE(json.find("ZelDB77.dpk"), std::string::npos) << "the reason names the missing project: " << json;
+}
+
 } // namespace
