@@ -114,13 +114,34 @@ void PlanMakefileConversion(const std::string &bpkPath) {
   PlanProduct(FolderOf(bpkPath) + "\\" + StemOf(bpkPath) + ".mak", "bpr2mak");
 }
 
+namespace {
+
+// A macro of a package project: <NAME value="..."/> in the XML form (C++Builder 5 and later), a line
+// "NAME = ..." in the makefile form (C++Builder 4, whose make reads the project itself), where a
+// final "\" continues the value on the next line.
+std::string ProjectMacro(const TStringList &lines, const std::string &text, const std::string &name) {
+  std::smatch match;
+  std::regex value("<" + name + R"re(\s+value="([^"]*)")re", std::regex::icase);
+  if (std::regex_search(text, match, value))
+    return XmlText(match[1]);
+  std::regex assignment("^\\s*" + name + "\\s*=\\s*(.*?)\\s*$", std::regex::icase);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!std::regex_match(lines[i], match, assignment))
+      continue;
+    std::string result = match[1];
+    while (!result.empty() && result.back() == '\\' && ++i < lines.size())
+      result = result.substr(0, result.size() - 1) + " " + lines[i];
+    return result;
+  }
+  return {};
+}
+
+} // namespace
+
 void PlanCBuilderPackageProducts(const std::string &bpkPath) {
-  std::string text = Text(Changes::LoadLines(bpkPath));
-  auto macro = [&](const std::string &name) {
-    std::smatch match;
-    std::regex value("<" + name + R"re(\s+value="([^"]*)")re", std::regex::icase);
-    return std::regex_search(text, match, value) ? XmlText(match[1]) : std::string();
-  };
+  const TStringList lines = Changes::LoadLines(bpkPath);
+  const std::string text = Text(lines);
+  auto macro = [&](const std::string &name) { return ProjectMacro(lines, text, name); };
   const std::string folder = FolderOf(bpkPath);
   for (const auto &object : SplitWords(macro("OBJFILES"))) {
     std::string stem = StemOf(object);

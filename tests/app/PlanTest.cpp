@@ -101,6 +101,20 @@ TDifferences PlannedDifferences(const std::vector<TEnvironmentPlan> &plan) {
   return differences;
 }
 
+// A file that a tool writes again may come out with the bytes it had: an overwrite whose bytes the plan
+// could not know ("unknown") is no difference then. Takes such entries out of planned where real
+// lacks them.
+void AllowUnchangedToolProducts(TDifferences &planned, const TDifferences &real,
+                                const std::vector<TEnvironmentPlan> &plan) {
+  for (const auto &environment : plan)
+    for (const auto &file : environment.Files)
+      if (!file.Unknown.empty()) {
+        std::string entry = Normal(file.Path) + ": overwrite";
+        if (!real.count(entry))
+          planned.erase(entry);
+      }
+}
+
 // What only one side holds, for the message of a failed comparison.
 std::string Mismatch(const TDifferences &planned, const TDifferences &real) {
   std::string text;
@@ -278,7 +292,9 @@ TEST_F(PlanTest, TheInstallAndUninstallPlansListWhatTheRealRunsChange) {
 // compilers would write from the package projects, and the install reads the descriptions the
 // projects give.
 TEST_F(PlanTest, TheBuildPlanListsWhatTheRealBuildChanges) {
-  for (const char *pattern : {"Delphi 7*(update 1)", "C++Builder 6*", "*(BDS*"}) {
+  // Each kind alone, then every row of the machine: the rest (C++Builder 4, whose make reads the
+  // package project itself, a Standard edition, the CLX rows) on a machine built for before.
+  for (const char *pattern : {"Delphi 7*(update 1)", "C++Builder 6*", "*(BDS*", "all"}) {
     SCOPED_TRACE(pattern);
     const TParameters parameters = {"/install", "/dcube", "/xfm"};
     const std::string snapshot = Snapshot();
@@ -305,8 +321,9 @@ TEST_F(PlanTest, TheBuildPlanListsWhatTheRealBuildChanges) {
     std::erase_if(real, [](const std::string &difference) {
       return difference.find("\\GLOBALASSEMBLYCACHE.TXT:") != std::string::npos;
     });
-    EXPECT_TRUE(PlannedDifferences(plan) == real)
-        << Mismatch(PlannedDifferences(plan), real) << PlanText(plan);
+    TDifferences changes = PlannedDifferences(plan);
+    AllowUnchangedToolProducts(changes, real, plan);
+    EXPECT_TRUE(changes == real) << Mismatch(changes, real) << PlanText(plan);
     EXPECT_FALSE(started.empty());
   }
 }
