@@ -22,25 +22,6 @@ std::string Text(const std::string &text) {
   return JsonString(Utf8FromSystemCodePage(text));
 }
 
-std::string Array(const std::vector<std::string> &items, const std::string &indent) {
-  if (items.empty())
-    return "[]";
-  std::string json = "[";
-  for (std::size_t i = 0; i < items.size(); ++i)
-    json += (i ? ",\n" : "\n") + indent + "  " + items[i];
-  return json + "\n" + indent + "]";
-}
-
-using TMembers = std::vector<std::pair<const char *, std::string>>;
-
-std::string Object(const TMembers &members, const std::string &indent) {
-  std::string json = "{\n";
-  for (std::size_t i = 0; i < members.size(); ++i)
-    json += indent + "  " + JsonString(members[i].first) + ": " + members[i].second +
-            (i + 1 < members.size() ? ",\n" : "\n");
-  return json + indent + "}";
-}
-
 struct TDoctorResult {
   std::time_t Started = 0, Ended = 0;
   int ExitCode = 0;
@@ -56,46 +37,33 @@ std::string DoctorJson(const TDoctorResult &result) {
   for (const auto &report : result.Reports) {
     std::vector<std::string> findings;
     for (const auto &finding : report.Findings)
-      findings.push_back(Object({{"check", Text(finding.Check)},
-                                 {"severity", Text(SeverityName(finding.Severity))},
-                                 {"subject", Text(finding.Subject)},
-                                 {"detail", Text(finding.Detail)},
-                                 {"fix", Text(finding.Fix)}},
-                                findingIndent + "  "));
-    environments.push_back(Object({{"name", Text(report.Name)},
-                                   {"index", std::to_string(report.Index)},
-                                   {"findings", Array(findings, findingIndent)}},
-                                  environmentIndent + "  "));
+      findings.push_back(JsonObject({{"check", Text(finding.Check)},
+                                     {"severity", Text(SeverityName(finding.Severity))},
+                                     {"subject", Text(finding.Subject)},
+                                     {"detail", Text(finding.Detail)},
+                                     {"fix", Text(finding.Fix)}},
+                                    findingIndent + "  "));
+    environments.push_back(JsonObject({{"name", Text(report.Name)},
+                                       {"index", std::to_string(report.Index)},
+                                       {"findings", JsonArray(findings, findingIndent)}},
+                                      environmentIndent + "  "));
   }
   std::vector<std::string> patterns;
   for (const auto &pattern : result.Patterns)
     patterns.push_back(Text(pattern));
-  return Object({{"program", Text("ZelRecompile")},
-                 {"version", Text(ZEL_VERSION)},
-                 {"started", Text(IsoUtcTime(result.Started))},
-                 {"ended", Text(IsoUtcTime(result.Ended))},
-                 {"exitCode", std::to_string(result.ExitCode)},
-                 {"error", Text(result.Error)},
-                 {"options", Object({{"environments", Array(patterns, "    ")},
-                                     {"source", Text(result.Settings.SourceFolder)},
-                                     {"destination", Text(result.Settings.DestinationBase)}},
-                                    "  ")},
-                 {"doctor", Object({{"environments", Array(environments, "    ")}}, "  ")}},
-                "") +
+  return JsonObject({{"program", Text("ZelRecompile")},
+                     {"version", Text(ZEL_VERSION)},
+                     {"started", Text(IsoUtcTime(result.Started))},
+                     {"ended", Text(IsoUtcTime(result.Ended))},
+                     {"exitCode", std::to_string(result.ExitCode)},
+                     {"error", Text(result.Error)},
+                     {"options", JsonObject({{"environments", JsonArray(patterns, "    ")},
+                                             {"source", Text(result.Settings.SourceFolder)},
+                                             {"destination", Text(result.Settings.DestinationBase)}},
+                                            "  ")},
+                     {"doctor", JsonObject({{"environments", JsonArray(environments, "    ")}}, "  ")}},
+                    "") +
          "\n";
-}
-
-std::string ParentFolder(const std::string &path) {
-  auto slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string(".")
-         : slash == 0               ? path.substr(0, 1)
-                                    : path.substr(0, slash);
-}
-
-std::string AbsolutePath(const std::string &path) {
-  if (TVersionsForm::IsAbsolutePath(path) || path[0] == '/')
-    return path;
-  return Fs::CurrentFolder() + "\\" + path;
 }
 
 std::vector<int> NamedRows(const std::vector<std::string> &patterns) {

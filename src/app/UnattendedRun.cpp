@@ -113,6 +113,19 @@ void TUnattendedForm::CacheStepSkipped(int index, const std::string &reason) {
          "Warning: " + warning);
 }
 
+std::string ParentFolder(const std::string &path) {
+  auto slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string(".")
+         : slash == 0               ? path.substr(0, 1)
+                                    : path.substr(0, slash);
+}
+
+std::string AbsolutePath(const std::string &path) {
+  if (TVersionsForm::IsAbsolutePath(path) || path[0] == '/') // "/" as "\": the root of this drive
+    return path;
+  return Fs::CurrentFolder() + "\\" + path;
+}
+
 namespace {
 
 using TOutput = std::function<void(const std::string &line)>;
@@ -142,21 +155,6 @@ public:
 private:
   TUnattendedForm *&form_;
 };
-
-std::string ParentFolder(const std::string &path) {
-  auto slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string(".")
-         : slash == 0               ? path.substr(0, 1)
-                                    : path.substr(0, slash);
-}
-
-// A relative path is taken from the current folder at the start: the run changes folders, and the
-// destination's lock must name one folder however it was spelt.
-std::string AbsolutePath(const std::string &path) {
-  if (TVersionsForm::IsAbsolutePath(path) || path[0] == '/') // "/" as "\": the root of this drive
-    return path;
-  return Fs::CurrentFolder() + "\\" + path;
-}
 
 void RequireFolderOf(const std::string &file, const char *switchName) {
   if (!file.empty() && !Fs::DirectoryExists(ParentFolder(file)))

@@ -19,6 +19,12 @@ class TUnattendedDesktop;
 // command may well succeed later.
 enum TExitCode { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitAnotherRun = 3 };
 
+// The folder a switch's file lies in ("." for a bare name).
+std::string ParentFolder(const std::string &path);
+// A relative path taken from the current folder at the start: the run changes folders, and the
+// destination's lock must name one folder however it was spelt.
+std::string AbsolutePath(const std::string &path);
+
 // The main window as an unattended run uses it: the same window and run, watched so that each
 // environment's time, packages, output folder and error can be reported.
 class TUnattendedForm : public TVersionsForm {

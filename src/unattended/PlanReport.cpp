@@ -49,12 +49,10 @@ std::string StateJson(const TValueState &state) {
 
 template <typename T, typename F>
 std::string Array(const std::vector<T> &items, const std::string &indent, F itemJson) {
-  if (items.empty())
-    return "[]";
-  std::string json = "[";
-  for (std::size_t i = 0; i < items.size(); ++i)
-    json += (i ? ",\n" : "\n") + indent + "  " + itemJson(items[i]);
-  return json + "\n" + indent + "]";
+  std::vector<std::string> json;
+  for (const auto &item : items)
+    json.push_back(itemJson(item));
+  return JsonArray(json, indent);
 }
 
 } // namespace

@@ -47,6 +47,23 @@ std::string JsonString(const std::string &text) {
   return json + "\"";
 }
 
+std::string JsonObject(const TJsonMembers &members, const std::string &indent) {
+  std::string json = "{\n";
+  for (std::size_t i = 0; i < members.size(); ++i)
+    json += indent + "  " + JsonString(members[i].first) + ": " + members[i].second +
+            (i + 1 < members.size() ? ",\n" : "\n");
+  return json + indent + "}";
+}
+
+std::string JsonArray(const std::vector<std::string> &items, const std::string &indent) {
+  if (items.empty())
+    return "[]";
+  std::string json = "[";
+  for (std::size_t i = 0; i < items.size(); ++i)
+    json += (i ? ",\n" : "\n") + indent + "  " + items[i];
+  return json + "\n" + indent + "]";
+}
+
 namespace {
 
 // The program's texts are in the system code page; the document is UTF-8.
@@ -70,30 +87,19 @@ std::string Seconds(double seconds) {
   return text;
 }
 
-using TMembers = std::vector<std::pair<const char *, std::string>>;
-
-// An object with one member a line, its closing brace at indent.
-std::string Object(const TMembers &members, const std::string &indent) {
-  std::string json = "{\n";
-  for (std::size_t i = 0; i < members.size(); ++i)
-    json += indent + "  " + JsonString(members[i].first) + ": " + members[i].second +
-            (i + 1 < members.size() ? ",\n" : "\n");
-  return json + indent + "}";
-}
-
 std::string EnvironmentJson(const TEnvironmentResult &environment, bool uninstall) {
-  TMembers members = {{"index", std::to_string(environment.Index)},
-                      {"name", Text(environment.Name)},
-                      {"folder", Text(environment.Folder)},
-                      {"status", Text(environment.Status)},
-                      {"seconds", Seconds(environment.Seconds)},
-                      {"error", Text(environment.Error)},
-                      {"warnings", TextArray(environment.Warnings)},
-                      {"packages", TextArray(environment.Packages)},
-                      {"outputFolder", Text(environment.OutputFolder)}};
+  TJsonMembers members = {{"index", std::to_string(environment.Index)},
+                          {"name", Text(environment.Name)},
+                          {"folder", Text(environment.Folder)},
+                          {"status", Text(environment.Status)},
+                          {"seconds", Seconds(environment.Seconds)},
+                          {"error", Text(environment.Error)},
+                          {"warnings", TextArray(environment.Warnings)},
+                          {"packages", TextArray(environment.Packages)},
+                          {"outputFolder", Text(environment.OutputFolder)}};
   if (uninstall)
     members.push_back({"changedSinceInstall", TextArray(environment.ChangedSinceInstall)});
-  return Object(members, "    ");
+  return JsonObject(members, "    ");
 }
 
 } // namespace
@@ -106,29 +112,29 @@ std::string ResultJson(const TRunResult &result) {
         (i ? ",\n    " : "\n    ") +
         EnvironmentJson(result.Environments[i], options.Action == TUnattendedOptions::TAction::Uninstall);
   environments += result.Environments.empty() ? "]" : "\n  ]";
-  TMembers optionMembers = {{"environments", TextArray(options.Patterns)},
-                            {"source", Text(result.SourceFolder)},
-                            {"destination", Text(result.DestinationFolder)},
-                            {"xfm", Bool(options.Xfm)},
-                            {"install", Bool(options.Install)},
-                            {"dcube", Bool(options.DecisionCube)},
-                            {"yes", Bool(options.Yes)},
-                            {"standard", Bool(options.Standard)},
-                            {"jobs", std::to_string(options.Jobs)},
-                            {"log", Text(options.LogFile)}};
+  TJsonMembers optionMembers = {{"environments", TextArray(options.Patterns)},
+                                {"source", Text(result.SourceFolder)},
+                                {"destination", Text(result.DestinationFolder)},
+                                {"xfm", Bool(options.Xfm)},
+                                {"install", Bool(options.Install)},
+                                {"dcube", Bool(options.DecisionCube)},
+                                {"yes", Bool(options.Yes)},
+                                {"standard", Bool(options.Standard)},
+                                {"jobs", std::to_string(options.Jobs)},
+                                {"log", Text(options.LogFile)}};
   if (options.Plan) // a dry run says so; the documents of other runs stay as they were
     optionMembers.push_back({"plan", Bool(true)});
-  TMembers members = {{"program", Text("ZelRecompile")},
-                      {"version", Text(result.Version)},
-                      {"started", Text(IsoUtcTime(result.Started))},
-                      {"ended", Text(IsoUtcTime(result.Ended))},
-                      {"exitCode", std::to_string(result.ExitCode)},
-                      {"error", Text(result.Error)},
-                      {"options", Object(optionMembers, "  ")},
-                      {"environments", environments}};
+  TJsonMembers members = {{"program", Text("ZelRecompile")},
+                          {"version", Text(result.Version)},
+                          {"started", Text(IsoUtcTime(result.Started))},
+                          {"ended", Text(IsoUtcTime(result.Ended))},
+                          {"exitCode", std::to_string(result.ExitCode)},
+                          {"error", Text(result.Error)},
+                          {"options", JsonObject(optionMembers, "  ")},
+                          {"environments", environments}};
   if (options.Plan)
     members.push_back({"plan", PlanJson(result.Plan, "  ")});
-  return Object(members, "") + "\n";
+  return JsonObject(members, "") + "\n";
 }
 
 void WriteResultFile(const std::string &path, const TRunResult &result) {

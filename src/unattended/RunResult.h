@@ -41,6 +41,11 @@ struct TRunResult {
 std::string IsoUtcTime(std::time_t time);
 // The text as a JSON string, quotes included; the text is UTF-8.
 std::string JsonString(const std::string &text);
+// JSON laid out one member or item a line, the closing bracket at indent; the members' and items'
+// texts are JSON already.
+using TJsonMembers = std::vector<std::pair<const char *, std::string>>;
+std::string JsonObject(const TJsonMembers &members, const std::string &indent);
+std::string JsonArray(const std::vector<std::string> &items, const std::string &indent);
 std::string ResultJson(const TRunResult &result);
 // Written beside the target and renamed over it, so that a reader never sees half a document.
 // Raises EFileError.

@@ -36,7 +36,9 @@ std::string ClassOf(HWND window) {
   return name;
 }
 
-HWND FindMain() { return ::FindWindowA("ZelForm", nullptr); }
+HWND FindMain() {
+  return ::FindWindowA("ZelForm", nullptr);
+}
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM data) {
   reinterpret_cast<std::vector<HWND> *>(data)->push_back(window);
@@ -95,8 +97,9 @@ int Dump() {
       continue;
     RECT r = RectIn(window, main);
     const char *state = IsCheckBox(window) ? CheckMark(window) : "";
-    std::printf("control: %s %s \"%s\" at %ld,%ld %ldx%ld%s\n", cls.c_str(), state, Text(window).c_str(), r.left,
-                r.top, r.right - r.left, r.bottom - r.top, ::IsWindowEnabled(window) ? "" : " disabled");
+    std::printf("control: %s %s \"%s\" at %ld,%ld %ldx%ld%s\n", cls.c_str(), state, Text(window).c_str(),
+                r.left, r.top, r.right - r.left, r.bottom - r.top,
+                ::IsWindowEnabled(window) ? "" : " disabled");
   }
   if (!groupBox)
     return 0;
@@ -186,19 +189,24 @@ int WaitForRun(int milliseconds) {
   return 1;
 }
 
-HWND WaitForMessageBox(DWORD processId, int milliseconds) {
+// A visible top-level window of the class that the process shows within the time given.
+HWND WaitForWindowOfClass(DWORD processId, const std::string &className, int milliseconds) {
   for (int waited = 0; waited <= milliseconds; waited += 20) {
     std::vector<HWND> windows;
     ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
     for (HWND window : windows) {
       DWORD owner = 0;
       ::GetWindowThreadProcessId(window, &owner);
-      if (owner == processId && ClassOf(window) == "#32770" && ::IsWindowVisible(window))
+      if (owner == processId && ClassOf(window) == className && ::IsWindowVisible(window))
         return window;
     }
     ::Sleep(20);
   }
   return nullptr;
+}
+
+HWND WaitForMessageBox(DWORD processId, int milliseconds) {
+  return WaitForWindowOfClass(processId, "#32770", milliseconds);
 }
 
 int Answer(const std::string &button, int milliseconds) {
@@ -212,24 +220,14 @@ int Answer(const std::string &button, int milliseconds) {
   }
   std::printf("box: %s\n", BoxText(box).c_str());
   int id = button == "Yes" ? IDYES : button == "No" ? IDNO : button == "Cancel" ? IDCANCEL : IDOK;
-  ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(box, id)));
+  ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(box, id)));
   return 0;
 }
 
 // The program's open popup menu: a "#32768" window of its process.
 HWND WaitForMenu(DWORD processId, int milliseconds) {
-  for (int waited = 0; waited <= milliseconds; waited += 20) {
-    std::vector<HWND> windows;
-    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
-    for (HWND window : windows) {
-      DWORD owner = 0;
-      ::GetWindowThreadProcessId(window, &owner);
-      if (owner == processId && ClassOf(window) == "#32768" && ::IsWindowVisible(window))
-        return window;
-    }
-    ::Sleep(20);
-  }
-  return nullptr;
+  return WaitForWindowOfClass(processId, "#32768", milliseconds);
 }
 
 DWORD MainProcessId() {
@@ -280,7 +278,9 @@ int main(int argc, char **argv) {
   int result = 0;
   for (int i = 1; i < argc && result == 0; ++i) {
     std::string command = argv[i];
-    auto next = [&](const char *fallback) { return i + 1 < argc ? std::string(argv[++i]) : std::string(fallback); };
+    auto next = [&](const char *fallback) {
+      return i + 1 < argc ? std::string(argv[++i]) : std::string(fallback);
+    };
     if (command == "wait") {
       int milliseconds = std::atoi(next("10000").c_str());
       int waited = 0;
@@ -299,9 +299,9 @@ int main(int argc, char **argv) {
       HWND main = FindMain();
       HWND edit = nullptr;
       for (HWND window : Children(main, true))
-        if (ClassOf(window) == "Edit" && ((label == "Edit1" && RectIn(window, main).top < 30) ||
-                                          (label == "Edit2" && RectIn(window, main).top >= 30 &&
-                                           RectIn(window, main).top < 70)))
+        if (ClassOf(window) == "Edit" &&
+            ((label == "Edit1" && RectIn(window, main).top < 30) ||
+             (label == "Edit2" && RectIn(window, main).top >= 30 && RectIn(window, main).top < 70)))
           edit = window;
       result = edit ? 0 : 1;
       if (edit)
