@@ -41,9 +41,10 @@ public:
 
 void WritePackage(const std::string &path, const std::string &description) {
   using namespace StandIn;
-  Fs::WriteWholeFile(path, BuildPeImage(TImageKind::Dll, {TResource{TResourceId::Number(ResourceTypeRcData),
-                                                                    TResourceId::Text("DESCRIPTION"), 0,
-                                                                    Utf16FromAnsi(description) + std::string(2, '\0')}}));
+  Fs::WriteWholeFile(
+      path, BuildPeImage(TImageKind::Dll,
+                         {TResource{TResourceId::Number(ResourceTypeRcData), TResourceId::Text("DESCRIPTION"),
+                                    0, Utf16FromAnsi(description) + std::string(2, '\0')}}));
 }
 
 // A Delphi 7 environment as an IDE keeps it, and its compiled tree.
@@ -99,13 +100,17 @@ struct TMachine {
                   "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Help]\r\n");
     Fs::ForceFolders(Root + "\\Delphi7\\bin");
     Fs::ForceFolders(Root + "\\Delphi7\\Help");
-    Fs::WriteWholeFile(Root + "\\Delphi7\\bin\\defproj.dof", "[Directories]\r\nSearchPath=$(DELPHI)\\Lib\r\n");
+    Fs::WriteWholeFile(Root + "\\Delphi7\\bin\\defproj.dof",
+                       "[Directories]\r\nSearchPath=$(DELPHI)\\Lib\r\n");
     Fs::WriteWholeFile(Root + "\\Delphi7\\Help\\D7.cnt", ":Base D7.hlp\r\n");
     for (const auto &file : Fs::FindFiles(Root + "\\System32\\*"))
       Fs::DeleteFile(Root + "\\System32\\" + file.Name);
     Fs::WriteWholeFile(Root + "\\System32\\Zel77.bpl", "an older runtime package");
+    // A fresh journal folder, as a user's holds a few journals: a folder that had thousands made
+    // and deleted in it would cost the POSIX layer a long scan for each new name.
     for (const auto &file : Fs::FindFiles(Root + "\\Journal\\*"))
       Fs::DeleteFile(Root + "\\Journal\\" + file.Name);
+    Fs::RemoveFolder(Root + "\\Journal");
   }
 };
 

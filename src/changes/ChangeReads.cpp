@@ -1,5 +1,6 @@
 // The layer's reads: the machine as the run's earlier steps left it, which under a plan is the
-// machine as the plan would leave it.
+// machine as the plan would leave it, and in a batch as its noted changes will leave it.
+#include "ChangeBatch.h"
 #include "EnvironmentChanges.h"
 #include "Plan.h"
 
@@ -12,17 +13,17 @@
 namespace Changes {
 
 bool FileExists(const std::string &path) {
-  TPlanScope *plan = TPlanScope::Current();
+  TPlanScope *plan = ChangeOverlay();
   return plan ? plan->FileExists(path) : Fs::FileExists(path);
 }
 
 bool DirectoryExists(const std::string &path) {
-  TPlanScope *plan = TPlanScope::Current();
+  TPlanScope *plan = ChangeOverlay();
   return plan ? plan->DirectoryExists(path) : Fs::DirectoryExists(path);
 }
 
 TStringList LoadLines(const std::string &path) {
-  TPlanScope *plan = TPlanScope::Current();
+  TPlanScope *plan = ChangeOverlay();
   if (plan && !plan->FileExists(path))
     throw EFileError("Cannot open file \"" + path + "\". " + SystemErrorMessage(Fs::ErrorFileNotFound));
   // A file whose bytes the plan cannot know is read as it is now.
@@ -31,7 +32,7 @@ TStringList LoadLines(const std::string &path) {
 }
 
 std::optional<TRegValue> ReadValue(TRegistry &registry, const std::string &name) {
-  TPlanScope *plan = TPlanScope::Current();
+  TPlanScope *plan = ChangeOverlay();
   if (plan)
     if (auto planned = plan->PlannedValue(registry.RootKey(), plan->OpenKeyPath(registry), name))
       return planned->Exists ? std::optional(TRegValue{name, planned->Type, planned->Data}) : std::nullopt;
@@ -55,7 +56,7 @@ std::vector<std::string> GetValueNames(TRegistry &registry, std::vector<std::str
   std::vector<std::string> names;
   if (registry.HasOpenKey())
     names = registry.GetValueNames(unrepresentable);
-  TPlanScope *plan = TPlanScope::Current();
+  TPlanScope *plan = ChangeOverlay();
   if (!plan)
     return names;
   // The registry lists a value written over in its place and a new one after the others.

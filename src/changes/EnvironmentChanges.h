@@ -27,6 +27,9 @@ void SetJournalFolder(const std::string &folder);
 
 // One journal file: a header, then one line per change, written and flushed before the change.
 // The file is made with the first change, so that a run that changes nothing leaves none.
+//
+// In a group (TChangeBatch) the records and copies are held until the group commits, and then
+// written with one flush for all of them; the group's changes are made after that.
 class TJournal {
 public:
   TJournal(std::string folder, TJournalHeader header);
@@ -40,6 +43,14 @@ public:
   // saved once per journal.
   std::string SaveCopy(const std::string &bytes);
   void MarkState(const std::string &state);
+
+  void BeginGroup();
+  // The held copies and records on disk (the records in one write and one flush); the group goes on.
+  // Raises EFileError as Record does.
+  void CommitGroup();
+  // The held records' changes will not be made: they are dropped, and the group ends.
+  void DiscardGroup();
+
   // Tests only: called after each record is on disk and before its change is made, with the
   // record's number, so that a test can stop a run there as a crash would.
   static void SetRecordedHook(std::function<void(int record)> hook);
@@ -50,6 +61,15 @@ private:
   TJournalHeader header_;
   std::vector<TChange> changes_;
   std::vector<std::pair<std::uint64_t, std::string>> copies_;
+  // The group: held since changes_[heldFrom_], and the copies still to write (name, bytes).
+  bool grouping_ = false;
+  std::size_t heldFrom_ = 0;
+  std::string heldText_;
+  std::vector<std::pair<std::string, std::string>> heldCopies_;
+  bool folderMade_ = false;
+  int copiesNamed_ = 0;
+  void EnsureFolder();
+  void WriteCopy(const std::string &name, const std::string &bytes);
 };
 
 // What undoing a set of changes did.

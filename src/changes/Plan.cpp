@@ -35,8 +35,13 @@ TPlanScope::TPlanScope() : outer_(currentPlan) {
   currentPlan = this;
 }
 
+TPlanScope::TPlanScope(TOverlayOnly) : outer_(nullptr), current_(false) {
+  environments_.emplace_back();
+}
+
 TPlanScope::~TPlanScope() {
-  currentPlan = outer_;
+  if (current_)
+    currentPlan = outer_;
 }
 
 TPlanScope *TPlanScope::Current() {
@@ -100,7 +105,7 @@ std::optional<std::string> TPlanScope::FileBytes(const std::string &path) const 
   auto found = files_.find(ComparableName(path));
   if (found != files_.end())
     return found->second.State.Exists ? found->second.Bytes : std::nullopt;
-  return Fs::FileExists(path) ? Fs::ReadWholeFile(path) : std::nullopt;
+  return Fs::ReadWholeFile(path); // nothing for a missing file, or a folder
 }
 
 TPlanScope::TFileEntry &TPlanScope::FileEntry(const std::string &path) {

@@ -57,6 +57,9 @@ struct TEnvironmentPlan {
 class TPlanScope {
 public:
   TPlanScope();
+  // Notes without being the thread's plan: a batch's overlay (ChangeBatch.h).
+  struct TOverlayOnly {};
+  explicit TPlanScope(TOverlayOnly);
   ~TPlanScope();
   TPlanScope(const TPlanScope &) = delete;
   TPlanScope &operator=(const TPlanScope &) = delete;
@@ -69,6 +72,8 @@ public:
   // Every environment with its entries, in the order they began; the run's own entries first.
   std::vector<TEnvironmentPlan> Environments() const;
 
+  // Whether the plan has noted the file (made, changed or removed it).
+  bool NotesFile(const std::string &path) const { return files_.count(ComparableName(path)) != 0; }
   // Files as the plan leaves them; a path the plan has not touched is read from the disk.
   bool FileExists(const std::string &path) const;
   bool DirectoryExists(const std::string &path) const;
@@ -155,6 +160,7 @@ private:
   std::map<const TRegistry *, std::string> plannedOpenKeys_;
   std::vector<TEnvironmentEntries> environments_;
   TPlanScope *outer_;
+  bool current_ = true;
 };
 
 // The layer's changes and reads in the record-only mode: what EnvironmentChanges.cpp calls while a

@@ -44,6 +44,14 @@ using TFileTime = std::uint64_t;
 std::uint32_t LastErrorCode();
 void SetLastErrorCode(std::uint32_t code);
 
+// What is at a path, in one look: nothing, a file or a folder, and whether it is marked read-only.
+struct TPathAttributes {
+  bool Exists = false;
+  bool IsDirectory = false;
+  bool IsReadOnly = false;
+};
+TPathAttributes PathAttributes(const std::string &path);
+
 bool FileExists(const std::string &path);      // an existing file, not a folder
 bool DirectoryExists(const std::string &path); // an existing folder
 bool CreateFolder(const std::string &path);    // one level; false when it exists already
@@ -105,7 +113,11 @@ public:
   TDurableFile &operator=(const TDurableFile &) = delete;
 
   const std::string &Path() const { return path_; }
-  bool Append(const std::string &bytes);
+  // Later: written, and flushed when the system sees fit; for a line that no change waits for.
+  enum class TFlush { Now, Later };
+  bool Append(const std::string &bytes, TFlush flush = TFlush::Now);
+  // Flushes what was appended: for records appended Later that must now be on the disk.
+  bool Flush();
   void Close();
 
 private:

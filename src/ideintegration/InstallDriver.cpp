@@ -4,6 +4,7 @@
 #include "LibraryPaths.h"
 #include "PackageRegistration.h"
 
+#include "changes/ChangeBatch.h"
 #include "changes/EnvironmentChanges.h"
 #include "environments/Environments.h"
 #include "framework/Application.h"
@@ -77,6 +78,8 @@ bool IsInstalled(int index) {
 void PerformInstall(TBuildHost &host, int index, bool silent) {
   const TEnviron &row = Row(index);
   SetEnvironmentNames(host, index);
+  // The install's records go to the journal together, with one flush, and its changes follow.
+  TChangeBatch batch;
   TInstallContext install{host, index};
   if (OpenEnvironmentKey(install.InstallRegistry, index,
                          row.IsDotNet ? "Known Assemblies" : "Known Packages")) {
@@ -97,6 +100,7 @@ void PerformInstall(TBuildHost &host, int index, bool silent) {
     MergeIdeHelp(host, index);
   RegisterLibraryHelpFiles(host);
   WriteInstallRecord(install);
+  batch.Commit();
 }
 
 namespace {

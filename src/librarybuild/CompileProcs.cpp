@@ -1,6 +1,7 @@
 #include "CompileProcs.h"
 
 #include "EnvironmentNames.h"
+#include "changes/ChangeBatch.h"
 #include "changes/EnvironmentChanges.h"
 #include "changes/Plan.h"
 #include "environments/Environments.h"
@@ -47,8 +48,9 @@ TStringList ListFiles(const std::string &mask) {
   for (const auto &entry : Fs::FindFiles(mask))
     if (!entry.IsDirectory)
       names.push_back(entry.Name);
-  // A dry run's later steps find the files its earlier ones would have made or removed.
-  if (TPlanScope *plan = TPlanScope::Current())
+  // A dry run's later steps find the files its earlier ones would have made or removed (and a
+  // batch's, the files it has noted).
+  if (TPlanScope *plan = ChangeOverlay())
     return plan->FilesMatching(mask, names);
   return names;
 }
@@ -59,8 +61,8 @@ void CopyFileChecked(const std::string &source, const std::string &target) {
   CheckPathLength(target);
   if (!Changes::CopyFile(source, target, false))
     throw Exception("Cannot copy file: " + source + " to " + target);
-  if (StampCopiedFiles && !TPlanScope::Current()) // a plan has made no copy
-    Fs::SetLastWriteTime(target, FileTimeFromDosDateTime(RunStartFileDate));
+  if (StampCopiedFiles)
+    Changes::SetLastWriteTime(target, FileTimeFromDosDateTime(RunStartFileDate));
 }
 
 void CopyFileInto(const std::string &sourceFolder, const std::string &name, const std::string &targetFolder) {
@@ -128,7 +130,8 @@ std::string PackageDescription(const std::string &packagePath) {
     if (auto description = plan->Description(packagePath))
       return *description;
     if (!plan->FileUnknown(packagePath).empty() || !plan->FileExists(packagePath))
-      throw Exception("Can't load package " + packagePath + ".\r\nIt does not exist before the build, and its " +
+      throw Exception("Can't load package " + packagePath +
+                      ".\r\nIt does not exist before the build, and its " +
                       "sources do not say what it holds.");
   }
   std::optional<std::string> bytes;

@@ -1,4 +1,5 @@
 #include "process/ExecuteCommand.h"
+#include "changes/ChangeBatch.h"
 #include "changes/Plan.h"
 #include "framework/Application.h"
 #include "framework/Exception.h"
@@ -69,7 +70,8 @@ void WaitServingTheWindow(TDosCommand &command) {
 }
 } // namespace
 
-void SetCommandStartedHook(std::function<void(const std::string &folder, const std::string &commandLine)> hook) {
+void SetCommandStartedHook(
+    std::function<void(const std::string &folder, const std::string &commandLine)> hook) {
   commandStartedHook = std::move(hook);
 }
 
@@ -84,6 +86,8 @@ void ExecuteCommand(const std::string &commandLine, const std::string &failureTi
     plan->PlanCommand(folder, commandLine);
     return;
   }
+  if (TChangeBatch *batch = TChangeBatch::Current())
+    batch->Commit(); // the tool finds the machine as the step has left it so far
   TDosCommand command;
   command.CommandLine = commandLine;
   command.CloseInput = true; // nothing is ever sent: a question gets end of file, not a hang

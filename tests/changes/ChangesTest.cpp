@@ -1,16 +1,20 @@
 // The one layer that changes environments: every kind of change is journalled ahead and put back
 // exactly, also from a journal cut short by a crash; what a user changed since stays theirs.
 #include "TestSupport.h"
+#include "changes/ChangeBatch.h"
 #include "changes/EnvironmentChanges.h"
 #include "changes/Plan.h"
 #include "changes/Undo.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
 #include "framework/RegFile.h"
+#include "framework/Text.h"
+#include "framework/TextLines.h"
 
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -43,6 +47,14 @@ protected:
         {env, out});
   }
 };
+
+std::string WithoutLinesNaming(const std::string &text, const std::string &name) {
+  std::string kept;
+  for (const auto &line : SplitLines(text))
+    if (UpperCase(line).find(UpperCase(name)) == std::string::npos)
+      kept += line + "\n";
+  return kept;
+}
 
 // One step of each kind that the install, the build and the Decision Cube rebuild make.
 struct TStep {
@@ -101,17 +113,29 @@ const TStep steps[] = {
 
 TEST_F(ChangesTest, EveryKindOfChangeIsJournalledAndUndoneExactly) {
   const std::string before = Snapshot();
-  for (const TStep &step : steps) {
-    SCOPED_TRACE(step.Name);
-    TChangeScope scope("Test Env", EnvKey, {out});
-    step.Do(env, out);
-    EXPECT_NE(Snapshot(), before);
-    EXPECT_FALSE(scope.Journal().Changes().empty());
-    TUndoReport report = scope.Rollback();
-    EXPECT_TRUE(report.Failed.empty()) << report.Failed.front();
-    EXPECT_TRUE(report.ChangedSince.empty()) << report.ChangedSince.front();
-    EXPECT_EQ(Snapshot(), before);
-  }
+  for (bool batched : {false, true})
+    for (const TStep &step : steps) {
+      SCOPED_TRACE(std::string(step.Name) + (batched ? ", in a batch" : ""));
+      TChangeScope scope("Test Env", EnvKey, {out});
+      {
+        std::optional<TChangeBatch> batch;
+        if (batched)
+          batch.emplace();
+        step.Do(env, out);
+        if (batched) { // noted and recorded, but neither made nor written until the commit
+          EXPECT_FALSE(scope.Journal().Changes().empty());
+          EXPECT_FALSE(Fs::FileExists(scope.Journal().Path()));
+          EXPECT_EQ(WithoutLinesNaming(Snapshot(), "defproj.dof.tmp"), before); // the rename's source
+          batch->Commit();
+        }
+      }
+      EXPECT_NE(Snapshot(), before);
+      EXPECT_FALSE(scope.Journal().Changes().empty());
+      TUndoReport report = scope.Rollback();
+      EXPECT_TRUE(report.Failed.empty()) << report.Failed.front();
+      EXPECT_TRUE(report.ChangedSince.empty()) << report.ChangedSince.front();
+      EXPECT_EQ(Snapshot(), before);
+    }
   // The output tree is the run's own: nothing of it is journalled, nothing of it undone.
   TChangeScope scope("Test Env", EnvKey, {out});
   WriteTextFile(out + "\\Lib.dcu", "unit");
@@ -169,6 +193,37 @@ TEST_F(ChangesTest, AJournalCutAfterAnyRecordReplaysToTheStateBefore) {
       EXPECT_EQ(Snapshot(), before);
       EXPECT_EQ(UninstallEnvironment(EnvKey, journals).Journals, 0); // done once, and marked so
     }
+}
+
+// A batch writes all its records before it makes the first change: a crash after any of its
+// changes, or before the first, leaves a journal that replays to the state before; a rename the
+// batch never made leaves no copy behind.
+TEST_F(ChangesTest, ABatchCutAfterAnyOfItsChangesReplaysToTheStateBefore) {
+  const std::string before = Snapshot();
+  struct TCrash {};
+  for (std::size_t made = 0; made <= std::size(steps); ++made) {
+    SCOPED_TRACE("crash after " + std::to_string(made) + " steps made");
+    {
+      TChangeScope scope("Test Env", EnvKey, {out});
+      TChangeBatch batch;
+      for (std::size_t i = 0; i < std::size(steps); ++i) {
+        if (i == made)
+          batch.Note([] { throw TCrash{}; });
+        steps[i].Do(env, out);
+      }
+      if (made == std::size(steps))
+        batch.Note([] { throw TCrash{}; });
+      // What the steps noted reads as made, through the layer only.
+      EXPECT_TRUE(Changes::FileExists(env + "\\New.bpl"));
+      EXPECT_FALSE(Fs::FileExists(env + "\\New.bpl"));
+      EXPECT_THROW(batch.Commit(), TCrash);
+      EXPECT_EQ(Fs::FileExists(env + "\\New.bpl"), made > 5); // the sixth step copies it
+    }
+    EXPECT_FALSE(Fs::FileExists(env + "\\defproj.dof.tmp"));
+    TUninstallReport report = UninstallEnvironment(EnvKey, journals);
+    EXPECT_TRUE(report.Failed.empty()) << report.Failed.front();
+    EXPECT_EQ(Snapshot(), before);
+  }
 }
 
 TEST_F(ChangesTest, WhatAUserChangedSinceStaysAndPathListsKeepTheUsersEntries) {

@@ -159,6 +159,13 @@ void SetLastErrorCode(std::uint32_t code) {
   lastError = code;
 }
 
+TPathAttributes PathAttributes(const std::string &path) {
+  struct stat st;
+  if (::stat(NativePath(path).c_str(), &st) != 0)
+    return {};
+  return TPathAttributes{true, S_ISDIR(st.st_mode), S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0};
+}
+
 bool FileExists(const std::string &path) {
   struct stat st;
   return ::stat(NativePath(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
@@ -487,7 +494,7 @@ TDurableFile::TDurableFile(std::string path) : path_(std::move(path)) {}
 
 TDurableFile::~TDurableFile() = default;
 
-bool TDurableFile::Append(const std::string &bytes) {
+bool TDurableFile::Append(const std::string &bytes, TFlush flush) {
   if (!handle_) {
     int fd = ::open(NativePath(path_).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0)
@@ -497,7 +504,11 @@ bool TDurableFile::Append(const std::string &bytes) {
   }
   if (int error = WriteAll(handle_->Fd, bytes))
     return Fail(Win32Codes::FromErrno(error));
-  return ::fsync(handle_->Fd) == 0 || FailErrno();
+  return flush == TFlush::Later || ::fsync(handle_->Fd) == 0 || FailErrno();
+}
+
+bool TDurableFile::Flush() {
+  return !handle_ || ::fsync(handle_->Fd) == 0 || FailErrno();
 }
 
 void TDurableFile::Close() {

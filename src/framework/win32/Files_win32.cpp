@@ -24,6 +24,14 @@ void SetLastErrorCode(std::uint32_t code) {
   ::SetLastError(code);
 }
 
+TPathAttributes PathAttributes(const std::string &path) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    return {};
+  return TPathAttributes{true, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                         (attributes & FILE_ATTRIBUTE_READONLY) != 0};
+}
+
 bool FileExists(const std::string &path) {
   DWORD attributes = ::GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -308,7 +316,7 @@ TDurableFile::TDurableFile(std::string path) : path_(std::move(path)) {}
 
 TDurableFile::~TDurableFile() = default;
 
-bool TDurableFile::Append(const std::string &bytes) {
+bool TDurableFile::Append(const std::string &bytes, TFlush flush) {
   if (!handle_) {
     UniqueHandle file(::CreateFileA(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -321,7 +329,11 @@ bool TDurableFile::Append(const std::string &bytes) {
       (!::WriteFile(handle_->File.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr) ||
        written != bytes.size()))
     return Failed();
-  return ::FlushFileBuffers(handle_->File.Get()) != 0 || Failed();
+  return flush == TFlush::Later || ::FlushFileBuffers(handle_->File.Get()) != 0 || Failed();
+}
+
+bool TDurableFile::Flush() {
+  return !handle_ || ::FlushFileBuffers(handle_->File.Get()) != 0 || Failed();
 }
 
 void TDurableFile::Close() {

@@ -1,0 +1,75 @@
+#include "ChangeBatch.h"
+#include "EnvironmentChanges.h"
+#include "Plan.h"
+
+namespace {
+thread_local TChangeBatch *currentBatch = nullptr;
+} // namespace
+
+TChangeBatch::TChangeBatch() : outer_(currentBatch) {
+  if (TPlanScope::Current() || !TChangeScope::Current() || currentBatch)
+    return; // inert: a dry run notes anyway, and a batch within a batch is the outer one's
+  scope_ = TChangeScope::Current();
+  overlay_ = std::make_unique<TPlanScope>(TPlanScope::TOverlayOnly{});
+  scope_->Journal().BeginGroup();
+  currentBatch = this;
+}
+
+TChangeBatch::~TChangeBatch() {
+  if (!scope_)
+    return;
+  currentBatch = outer_;
+  RemoveScratches();
+  scope_->Journal().DiscardGroup();
+}
+
+TChangeBatch *TChangeBatch::Current() {
+  return currentBatch;
+}
+
+void TChangeBatch::Note(std::function<void()> change, std::string scratch) {
+  noted_.push_back(TNoted{std::move(change), std::move(scratch)});
+}
+
+void TChangeBatch::Commit() {
+  if (!scope_)
+    return;
+  scope_->Journal().CommitGroup();
+  std::vector<TNoted> noted;
+  noted.swap(noted_);
+  for (std::size_t i = 0; i < noted.size(); ++i) {
+    try {
+      noted[i].Change();
+    } catch (...) {
+      noted_.assign(noted.begin() + std::ptrdiff_t(i) + 1, noted.end());
+      throw; // the destructor removes the scratch copies of the changes not made
+    }
+  }
+}
+
+void TChangeBatch::RemoveScratches() {
+  for (const auto &noted : noted_)
+    if (!noted.Scratch.empty())
+      Fs::DeleteFile(noted.Scratch);
+  noted_.clear();
+}
+
+TPlanScope *ChangeOverlay() {
+  if (TPlanScope *plan = TPlanScope::Current())
+    return plan;
+  return currentBatch ? &currentBatch->Overlay() : nullptr;
+}
+
+namespace Changes {
+
+void SetLastWriteTime(const std::string &path, Fs::TFileTime time) {
+  if (TPlanScope::Current())
+    return; // a plan has made no copy to stamp
+  TChangeScope *scope = TChangeScope::Current();
+  if (currentBatch && !(scope && scope->IsOwnPath(path)))
+    currentBatch->Note([=] { Fs::SetLastWriteTime(path, time); });
+  else
+    Fs::SetLastWriteTime(path, time);
+}
+
+} // namespace Changes
