@@ -111,6 +111,9 @@ struct TMachine {
     for (const auto &file : Fs::FindFiles(Root + "\\Journal\\*"))
       Fs::DeleteFile(Root + "\\Journal\\" + file.Name);
     Fs::RemoveFolder(Root + "\\Journal");
+    // Each install is one run on a settled machine, as a user makes it: the disk has written what
+    // the installs before it left, so that a flush waits for this install's own bytes only.
+    ::sync();
   }
 };
 

@@ -3,6 +3,8 @@
 #include "process/ExecuteCommand.h"
 #include "ProcessTestSupport.h"
 #include "TestSupport.h"
+#include "changes/ChangeBatch.h"
+#include "changes/EnvironmentChanges.h"
 #include "framework/Application.h"
 #include "framework/Exception.h"
 #include "framework/Files.h"
@@ -92,6 +94,26 @@ TEST_F(ExecuteCommandTest, TheToolRunsInTheCallersCurrentFolder) {
 TEST_F(ExecuteCommandTest, APromptingToolReadsTheEndOfItsInput) {
   EXPECT_EQ(Execute(ChildCommand({"out:Overwrite? ", "drain"})), "");
   EXPECT_EQ(*BuildLog, (Lines{"Compilation started: today", "Overwrite? eof"}));
+}
+
+// An install notes its changes and makes them at its end; a tool it starts meanwhile (the assembly
+// cache's) finds them made. Were they still only noted, the child would wait for the file in vain.
+TEST_F(ExecuteCommandTest, AToolStartedWhileChangesAreNotedFindsThemMade) {
+  TTempFolder temp;
+  const std::string file = temp / "Env\\Help\\D7.cnt";
+  ASSERT_TRUE(Fs::ForceFolders(temp / "Env\\Help"));
+  SetJournalFolder(temp / "Journal");
+  {
+    TChangeScope scope("Test Env", "Software\\ZelTest\\Env", {});
+    TChangeBatch batch;
+    Changes::SaveLines(file, {":Include Quivex7.ohc"});
+    EXPECT_FALSE(Fs::FileExists(file));
+    EXPECT_EQ(Execute(ChildCommand({"await:" + ChildPath(file)})), "");
+    EXPECT_TRUE(Fs::FileExists(file));
+    scope.Rollback();
+  }
+  SetJournalFolder("");
+  EXPECT_FALSE(Fs::FileExists(file));
 }
 
 #ifdef _WIN32
