@@ -172,6 +172,17 @@ bool KeyExistsNoted(TRootKey root, const std::string &key) {
   return TRegistry(root).KeyExists("\\" + key);
 }
 
+// Notes a change of a value of the key open on registry (or noted as open), for the batch to make
+// in a key of its own; failure: the error raised when the key or the change fails then.
+void NoteValueChange(TChangeBatch &batch, const TRegistry &registry, const std::string &failure,
+                     std::function<bool(TRegistry &key)> change) {
+  batch.Note([root = registry.RootKey(), path = OpenKeyPath(registry), failure, change] {
+    TRegistry key(root);
+    if (!key.OpenKey("\\" + path, false) || !change(key))
+      throw ERegistryException(failure);
+  });
+}
+
 void RecordValue(TChangeScope &scope, TRegistry &registry, const std::string &name,
                  const TValueState &after) {
   TChange change;
@@ -667,14 +678,10 @@ void WriteValue(TRegistry &registry, const TRegValue &value) {
     RecordValue(*scope, registry, value.Name, TValueState{true, value.Type, value.Data});
   if (!batch)
     return registry.WriteValue(value);
-  const TRootKey root = registry.RootKey();
-  const std::string path = OpenKeyPath(registry);
   PlannedChanges::WriteValue(batch->Overlay(), registry, value);
-  batch->Note([=] {
-    TRegistry key(root);
-    if (!key.OpenKey("\\" + path, false))
-      throw ERegistryException(failure);
+  NoteValueChange(*batch, registry, failure, [value](TRegistry &key) {
     key.WriteValue(value);
+    return true;
   });
 }
 
@@ -693,14 +700,9 @@ bool DeleteValue(TRegistry &registry, const std::string &name) {
     RecordValue(*scope, registry, name, TValueState{});
   if (!batch)
     return registry.DeleteValue(name);
-  const TRootKey root = registry.RootKey();
-  const std::string path = OpenKeyPath(registry);
   PlannedChanges::DeleteValue(batch->Overlay(), registry, name);
-  batch->Note([=] {
-    TRegistry key(root);
-    if (!key.OpenKey("\\" + path, false) || !key.DeleteValue(name))
-      throw ERegistryException("Cannot delete registry: " + name);
-  });
+  NoteValueChange(*batch, registry, "Cannot delete registry: " + name,
+                  [name](TRegistry &key) { return key.DeleteValue(name); });
   return true;
 }
 
