@@ -2,6 +2,8 @@
 #include "EnvironmentChanges.h"
 #include "Plan.h"
 
+#include "framework/Text.h"
+
 namespace {
 thread_local TChangeBatch *currentBatch = nullptr;
 } // namespace
@@ -41,10 +43,23 @@ void TChangeBatch::Commit() {
     try {
       noted[i].Change();
     } catch (...) {
+      openKeys_.clear();
       noted_.assign(noted.begin() + std::ptrdiff_t(i) + 1, noted.end());
       throw; // the destructor removes the scratch copies of the changes not made
     }
   }
+  openKeys_.clear();
+}
+
+TRegistry *TChangeBatch::KeyForChanges(TRootKey root, const std::string &path) {
+  for (auto &open : openKeys_)
+    if (open.Root == root && UpperCase(open.Path) == UpperCase(path))
+      return open.Key.get();
+  auto key = std::make_unique<TRegistry>(root);
+  if (!key->OpenKey("\\" + path, false))
+    return nullptr;
+  openKeys_.push_back(TOpenKey{root, path, std::move(key)});
+  return openKeys_.back().Key.get();
 }
 
 void TChangeBatch::RemoveScratches() {

@@ -14,6 +14,7 @@
 // the batch commits before the tool starts.
 #pragma once
 #include "framework/Files.h"
+#include "framework/Registry.h"
 
 #include <functional>
 #include <memory>
@@ -40,6 +41,9 @@ public:
   // A change to make at Commit; it raises when it fails. scratch: a file the change consumes (the
   // source of a rename), removed when the change is never made.
   void Note(std::function<void()> change, std::string scratch = {});
+  // While Commit makes the changes: the key whose values they change, opened once for all of them
+  // (nothing when it cannot be opened).
+  TRegistry *KeyForChanges(TRootKey root, const std::string &path);
 
 private:
   struct TNoted {
@@ -51,6 +55,12 @@ private:
   TChangeScope *scope_ = nullptr;
   std::unique_ptr<TPlanScope> overlay_;
   std::vector<TNoted> noted_;
+  struct TOpenKey {
+    TRootKey Root;
+    std::string Path;
+    std::unique_ptr<TRegistry> Key;
+  };
+  std::vector<TOpenKey> openKeys_; // while Commit makes the changes
   TChangeBatch *outer_ = nullptr;
 };
 

@@ -144,7 +144,10 @@ void RecordFile(TChangeScope &scope, const std::string &path, const TPresentFile
     change.AfterCopy = scope.Journal().SaveCopy(*afterBytes);
   if (present.Bytes) {
     change.FileBefore = FileStateOf(*present.Bytes);
-    change.Copy = scope.Journal().SaveCopy(*present.Bytes);
+    // A file written with the bytes it holds (a reinstall's runtime packages) needs no copy: undoing
+    // it has nothing to put back. A file of path lists keeps its copy, which a merge reads.
+    if (change.FileBefore != after || IsPathListFile(path))
+      change.Copy = scope.Journal().SaveCopy(*present.Bytes);
   }
   scope.Journal().Record(change);
 }
@@ -173,12 +176,12 @@ bool KeyExistsNoted(TRootKey root, const std::string &key) {
 }
 
 // Notes a change of a value of the key open on registry (or noted as open), for the batch to make
-// in a key of its own; failure: the error raised when the key or the change fails then.
+// in the key it opens for its changes; failure: the error raised when the key or the change fails.
 void NoteValueChange(TChangeBatch &batch, const TRegistry &registry, const std::string &failure,
                      std::function<bool(TRegistry &key)> change) {
-  batch.Note([root = registry.RootKey(), path = OpenKeyPath(registry), failure, change] {
-    TRegistry key(root);
-    if (!key.OpenKey("\\" + path, false) || !change(key))
+  batch.Note([&batch, root = registry.RootKey(), path = OpenKeyPath(registry), failure, change] {
+    TRegistry *key = batch.KeyForChanges(root, path);
+    if (!key || !change(*key))
       throw ERegistryException(failure);
   });
 }

@@ -363,7 +363,10 @@ public:
     TStoredJournal &later = journals_[journal];
     TChange before = earlier;
     before.Kind = later.Changes[record].Kind;
-    if (!earlier.Copy.empty() && TPlanScope::Current()) {
+    const TChange &own = later.Changes[record];
+    if (own.Kind == TChangeKind::File && earlier.FileBefore == own.FileBefore) {
+      before.Copy = own.Copy; // the earlier run left the bytes it found: the later record's copy holds them
+    } else if (!earlier.Copy.empty() && TPlanScope::Current()) {
       before.Copy = earlier.Copy; // a plan removes no copy: the earlier one serves
     } else if (!earlier.Copy.empty()) {
       std::string stem = later.Path.substr(later.Path.find_last_of('\\') + 1);

@@ -259,36 +259,48 @@ TEST_F(ChangesTest, WhatAUserChangedSinceStaysAndPathListsKeepTheUsersEntries) {
 
 // Two environments' runs write the same shared value and key (the program's record): whichever is
 // uninstalled first, the other keeps its own state, and after both everything is as before.
+// Two environments' runs change the same value and file; either may be uninstalled first. The
+// first run may also write the file with the bytes it holds, which it saves no copy of: the later
+// run's copy of those bytes then serves both.
 TEST_F(ChangesTest, RunsOfTwoEnvironmentsOnASharedValueUndoInEitherOrder) {
+  const std::string help = env + "\\Help\\d7.ohl";
+  WriteTextFile(out + "\\Same.ohl", *Fs::ReadWholeFile(help));
   const std::string before = Snapshot();
-  auto install = [&](const std::string &key, const std::string &binPath) {
+  auto install = [&](const std::string &key, const std::string &binPath, bool sameBytes) {
     TChangeScope scope(key, key, {out});
     TRegistry r(TRootKey::CurrentUser);
     ASSERT_TRUE(Changes::OpenKey(r, "\\Software\\ZelTest\\Record\\Quivex", true));
     Changes::WriteString(r, "BinPath", binPath);
-    Changes::SaveLines(env + "\\Help\\d7.ohl", {binPath});
+    if (sameBytes)
+      ASSERT_TRUE(Changes::CopyFile(out + "\\Same.ohl", help, false));
+    else
+      Changes::SaveLines(help, {binPath});
+    EXPECT_EQ(scope.Journal().Changes().back().Copy.empty(), sameBytes);
     scope.Commit();
   };
   auto binPath = [] {
     return CurrentValueState(TRootKey::CurrentUser, "Software\\ZelTest\\Record\\Quivex", "BinPath");
   };
-  for (bool firstGoesFirst : {true, false}) {
-    SCOPED_TRACE(firstGoesFirst ? "the first run uninstalled first" : "the last run uninstalled first");
-    install("Software\\ZelTest\\A", "C:\\Out\\A");
-    install("Software\\ZelTest\\B", "C:\\Out\\B");
-    const std::string first = firstGoesFirst ? "Software\\ZelTest\\A" : "Software\\ZelTest\\B";
-    const std::string second = firstGoesFirst ? "Software\\ZelTest\\B" : "Software\\ZelTest\\A";
-    TUninstallReport report = UninstallEnvironment(first, journals);
-    EXPECT_TRUE(report.ChangedSince.empty()) << report.ChangedSince.front();
-    // The run still in place keeps what it wrote.
-    const std::string kept = firstGoesFirst ? "C:\\Out\\B" : "C:\\Out\\A";
-    EXPECT_EQ(binPath().Data, kept);
-    EXPECT_EQ(*Fs::ReadWholeFile(env + "\\Help\\d7.ohl"), kept + "\r\n");
-    report = UninstallEnvironment(second, journals);
-    EXPECT_TRUE(report.ChangedSince.empty()) << report.ChangedSince.front();
-    EXPECT_TRUE(report.Failed.empty()) << report.Failed.front();
-    EXPECT_EQ(Snapshot(), before);
-  }
+  for (bool sameBytes : {false, true})
+    for (bool firstGoesFirst : {true, false}) {
+      SCOPED_TRACE(std::string(firstGoesFirst ? "the first run uninstalled first" : "the last run uninstalled first") +
+                   (sameBytes ? ", the first run writing the bytes the file holds" : ""));
+      install("Software\\ZelTest\\A", "C:\\Out\\A", sameBytes);
+      install("Software\\ZelTest\\B", "C:\\Out\\B", false);
+      const std::string first = firstGoesFirst ? "Software\\ZelTest\\A" : "Software\\ZelTest\\B";
+      const std::string second = firstGoesFirst ? "Software\\ZelTest\\B" : "Software\\ZelTest\\A";
+      TUninstallReport report = UninstallEnvironment(first, journals);
+      EXPECT_TRUE(report.ChangedSince.empty()) << report.ChangedSince.front();
+      // The run still in place keeps what it wrote.
+      const std::string kept = firstGoesFirst ? "C:\\Out\\B" : "C:\\Out\\A";
+      EXPECT_EQ(binPath().Data, kept);
+      EXPECT_EQ(*Fs::ReadWholeFile(help), sameBytes && !firstGoesFirst ? *Fs::ReadWholeFile(out + "\\Same.ohl")
+                                                                         : kept + "\r\n");
+      report = UninstallEnvironment(second, journals);
+      EXPECT_TRUE(report.ChangedSince.empty()) << report.ChangedSince.front();
+      EXPECT_TRUE(report.Failed.empty()) << report.Failed.front();
+      EXPECT_EQ(Snapshot(), before);
+    }
 }
 
 TEST(PathListMerge, TheInstallsEntriesGoAndTheOnesItRemovedComeBackInPlace) {
