@@ -226,6 +226,82 @@ TEST_F(ChangesTest, ABatchCutAfterAnyOfItsChangesReplaysToTheStateBefore) {
   }
 }
 
+// The layer reads what a batch noted before it is made. A change that fails only when the batch
+// makes it (its source gone meanwhile) raises from the commit; the scope then undoes the changes
+// made before it, and the renames never made leave no copy behind.
+TEST_F(ChangesTest, AChangeThatFailsWhenTheBatchMakesItLeavesTheOthersUndoable) {
+  const std::string before = Snapshot();
+  TChangeScope scope("Test Env", EnvKey, {out});
+  {
+    TChangeBatch batch;
+    for (const TStep &step : steps)
+      step.Do(env, out);
+    TRegistry r(TRootKey::CurrentUser);
+    ASSERT_TRUE(r.OpenKey("\\Software\\ZelTest\\Env\\Library", false));
+    EXPECT_FALSE(Changes::ValueExists(r, "Keep"));
+    EXPECT_TRUE(r.ValueExists("Keep"));
+    EXPECT_EQ(Changes::ReadString(r, "Flags"), "text now");
+    EXPECT_EQ(Changes::LoadLines(env + "\\Help\\d7.ohl"), TStringList{"new help"});
+    EXPECT_FALSE(Changes::FileExists(env + "\\Lib\\Other.dcu"));
+    ASSERT_TRUE(Fs::DeleteFile(out + "\\New.bpl"));
+    try {
+      batch.Commit();
+      ADD_FAILURE() << "no error";
+    } catch (const EFileError &error) {
+      EXPECT_EQ(error.Message().rfind("Cannot copy file \"" + out + "\\New.bpl\"", 0), 0u) << error.Message();
+    }
+    EXPECT_EQ(CurrentValueState(TRootKey::CurrentUser, "Software\\ZelTest\\Record\\Quivex", "BinPath").Data,
+              "C:\\Out\\Bin"); // made before the copy
+  }
+  EXPECT_FALSE(Fs::FileExists(env + "\\defproj.dof.tmp"));
+  WriteTextFile(out + "\\New.bpl", "package");
+  TUndoReport report = scope.Rollback();
+  EXPECT_TRUE(report.Failed.empty()) << report.Failed.front();
+  EXPECT_TRUE(report.ChangedSince.empty()) << report.ChangedSince.front();
+  EXPECT_EQ(Snapshot(), before);
+}
+
+// In a batch a change the system would refuse is refused at once, as without a batch, and neither
+// recorded nor noted: a read-only file, or a folder in the file's place.
+TEST_F(ChangesTest, ABatchRefusesAtOnceWhatTheSystemWouldRefuse) {
+  const std::string folderInPlace = env + "\\Lib\\New.bpl";
+  ASSERT_TRUE(Fs::CreateFolder(folderInPlace));
+  ASSERT_TRUE(Fs::SetReadOnly(env + "\\Help\\d7.ohl", true));
+  WriteTextFile(env + "\\defproj.dof.tmp", "SearchPath=C:\\Out\r\n");
+  const std::string before = Snapshot();
+  const struct {
+    const char *Name;
+    std::function<bool()> Change;
+  } refusals[] = {
+      {"a copy over a read-only file",
+       [&] { return Changes::CopyFile(out + "\\New.bpl", env + "\\Help\\d7.ohl", false); }},
+      {"a copy onto a folder", [&] { return Changes::CopyFile(out + "\\New.bpl", folderInPlace, false); }},
+      {"a rename over a read-only file",
+       [&] { return Changes::RenameOver(env + "\\defproj.dof.tmp", env + "\\Help\\d7.ohl"); }},
+      {"a read-only file deleted", [&] { return Changes::DeleteFile(env + "\\Help\\d7.ohl"); }},
+      {"a read-only file saved",
+       [&] {
+         try {
+           Changes::SaveLines(env + "\\Help\\d7.ohl", {"new help"});
+         } catch (const EFileError &) {
+           return false;
+         }
+         return true;
+       }},
+  };
+  for (const auto &refusal : refusals) {
+    SCOPED_TRACE(refusal.Name);
+    TChangeScope scope("Test Env", EnvKey, {out});
+    TChangeBatch batch;
+    EXPECT_FALSE(refusal.Change());
+    EXPECT_EQ(Fs::LastErrorCode(), std::uint32_t(Fs::ErrorAccessDenied));
+    EXPECT_TRUE(scope.Journal().Changes().empty());
+    batch.Commit();
+    EXPECT_EQ(Snapshot(), before);
+  }
+  Fs::SetReadOnly(env + "\\Help\\d7.ohl", false);
+}
+
 TEST_F(ChangesTest, WhatAUserChangedSinceStaysAndPathListsKeepTheUsersEntries) {
   {
     TChangeScope scope("Test Env", EnvKey, {out});
@@ -283,8 +359,9 @@ TEST_F(ChangesTest, RunsOfTwoEnvironmentsOnASharedValueUndoInEitherOrder) {
   };
   for (bool sameBytes : {false, true})
     for (bool firstGoesFirst : {true, false}) {
-      SCOPED_TRACE(std::string(firstGoesFirst ? "the first run uninstalled first" : "the last run uninstalled first") +
-                   (sameBytes ? ", the first run writing the bytes the file holds" : ""));
+      SCOPED_TRACE(
+          std::string(firstGoesFirst ? "the first run uninstalled first" : "the last run uninstalled first") +
+          (sameBytes ? ", the first run writing the bytes the file holds" : ""));
       install("Software\\ZelTest\\A", "C:\\Out\\A", sameBytes);
       install("Software\\ZelTest\\B", "C:\\Out\\B", false);
       const std::string first = firstGoesFirst ? "Software\\ZelTest\\A" : "Software\\ZelTest\\B";
@@ -294,8 +371,8 @@ TEST_F(ChangesTest, RunsOfTwoEnvironmentsOnASharedValueUndoInEitherOrder) {
       // The run still in place keeps what it wrote.
       const std::string kept = firstGoesFirst ? "C:\\Out\\B" : "C:\\Out\\A";
       EXPECT_EQ(binPath().Data, kept);
-      EXPECT_EQ(*Fs::ReadWholeFile(help), sameBytes && !firstGoesFirst ? *Fs::ReadWholeFile(out + "\\Same.ohl")
-                                                                         : kept + "\r\n");
+      EXPECT_EQ(*Fs::ReadWholeFile(help),
+                sameBytes && !firstGoesFirst ? *Fs::ReadWholeFile(out + "\\Same.ohl") : kept + "\r\n");
       report = UninstallEnvironment(second, journals);
       EXPECT_TRUE(report.ChangedSince.empty()) << report.ChangedSince.front();
       EXPECT_TRUE(report.Failed.empty()) << report.Failed.front();
