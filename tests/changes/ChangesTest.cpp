@@ -269,32 +269,35 @@ TEST_F(ChangesTest, ABatchRefusesAtOnceWhatTheSystemWouldRefuse) {
   ASSERT_TRUE(Fs::SetReadOnly(env + "\\Help\\d7.ohl", true));
   WriteTextFile(env + "\\defproj.dof.tmp", "SearchPath=C:\\Out\r\n");
   const std::string before = Snapshot();
+  // Each change gives the system's reason for its refusal ("" when it went through).
+  auto reason = [](bool made) { return made ? std::string() : SystemErrorMessage(Fs::LastErrorCode()); };
   const struct {
     const char *Name;
-    std::function<bool()> Change;
+    std::function<std::string()> Change;
   } refusals[] = {
       {"a copy over a read-only file",
-       [&] { return Changes::CopyFile(out + "\\New.bpl", env + "\\Help\\d7.ohl", false); }},
-      {"a copy onto a folder", [&] { return Changes::CopyFile(out + "\\New.bpl", folderInPlace, false); }},
+       [&] { return reason(Changes::CopyFile(out + "\\New.bpl", env + "\\Help\\d7.ohl", false)); }},
+      {"a copy onto a folder",
+       [&] { return reason(Changes::CopyFile(out + "\\New.bpl", folderInPlace, false)); }},
       {"a rename over a read-only file",
-       [&] { return Changes::RenameOver(env + "\\defproj.dof.tmp", env + "\\Help\\d7.ohl"); }},
-      {"a read-only file deleted", [&] { return Changes::DeleteFile(env + "\\Help\\d7.ohl"); }},
+       [&] { return reason(Changes::RenameOver(env + "\\defproj.dof.tmp", env + "\\Help\\d7.ohl")); }},
+      {"a read-only file deleted", [&] { return reason(Changes::DeleteFile(env + "\\Help\\d7.ohl")); }},
       {"a read-only file saved",
        [&] {
          try {
            Changes::SaveLines(env + "\\Help\\d7.ohl", {"new help"});
-         } catch (const EFileError &) {
-           return false;
+         } catch (const EFileError &error) {
+           return error.Message();
          }
-         return true;
+         return std::string();
        }},
   };
   for (const auto &refusal : refusals) {
     SCOPED_TRACE(refusal.Name);
     TChangeScope scope("Test Env", EnvKey, {out});
     TChangeBatch batch;
-    EXPECT_FALSE(refusal.Change());
-    EXPECT_EQ(Fs::LastErrorCode(), std::uint32_t(Fs::ErrorAccessDenied));
+    std::string why = refusal.Change();
+    EXPECT_NE(why.find(SystemErrorMessage(Fs::ErrorAccessDenied)), std::string::npos) << why;
     EXPECT_TRUE(scope.Journal().Changes().empty());
     batch.Commit();
     EXPECT_EQ(Snapshot(), before);
