@@ -47,6 +47,16 @@ std::string ComparableName(std::string path) {
   return UpperCase(path);
 }
 
+std::string FolderOf(const std::string &path) {
+  auto slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+bool RefuseChange(std::uint32_t code) {
+  Fs::SetLastErrorCode(code);
+  return false;
+}
+
 bool IsPathListFile(const std::string &path) {
   std::size_t slash = path.find_last_of("\\/");
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);

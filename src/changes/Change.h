@@ -50,6 +50,12 @@ struct TChange {
 // A path or key as Windows compares them: in capitals, "/" as "\", without a final "\".
 std::string ComparableName(std::string path);
 
+// The folder part of a path, without its final "\" (empty when the path has none).
+std::string FolderOf(const std::string &path);
+
+// A change refused as the system would refuse it: sets the last error to code and returns false.
+bool RefuseChange(std::uint32_t code);
+
 // Whether the file holds path lists that an uninstall merges rather than leaves ("defproj.dof").
 bool IsPathListFile(const std::string &path);
 

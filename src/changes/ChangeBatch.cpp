@@ -8,7 +8,7 @@ namespace {
 thread_local TChangeBatch *currentBatch = nullptr;
 } // namespace
 
-TChangeBatch::TChangeBatch() : outer_(currentBatch) {
+TChangeBatch::TChangeBatch() {
   if (TPlanScope::Current() || !TChangeScope::Current() || currentBatch)
     return; // inert: a dry run notes anyway, and a batch within a batch is the outer one's
   scope_ = TChangeScope::Current();
@@ -20,7 +20,7 @@ TChangeBatch::TChangeBatch() : outer_(currentBatch) {
 TChangeBatch::~TChangeBatch() {
   if (!scope_)
     return;
-  currentBatch = outer_;
+  currentBatch = nullptr;
   RemoveScratches();
   scope_->Journal().DiscardGroup();
 }

@@ -61,7 +61,6 @@ private:
     std::unique_ptr<TRegistry> Key;
   };
   std::vector<TOpenKey> openKeys_; // while Commit makes the changes
-  TChangeBatch *outer_ = nullptr;
 };
 
 // What reads through the layer see besides the disk and the registry: a dry run's plan, or the

@@ -77,16 +77,6 @@ TChangeBatch *BatchOf(const TChangeScope *scope) {
   return scope ? TChangeBatch::Current() : nullptr;
 }
 
-bool Refuse(std::uint32_t code) {
-  Fs::SetLastErrorCode(code);
-  return false;
-}
-
-std::string FolderOf(const std::string &path) {
-  auto slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 // A noted change that fails when it is made: what it was, and the system's reason.
 [[noreturn]] void RaiseNotMade(const std::string &what) {
   throw EFileError(what + " " + SystemErrorMessage(Fs::LastErrorCode()));
@@ -467,14 +457,14 @@ bool CopyFile(const std::string &source, const std::string &target, bool failIfE
   TChangeBatch *batch = BatchOf(scope);
   TPresentFile present = LookAt(target);
   if (failIfExists && present.Exists())
-    return Refuse(Fs::ErrorFileExists);
+    return RefuseChange(Fs::ErrorFileExists);
   auto bytes = PresentBytes(source);
   if (!bytes)
-    return batch ? Refuse(Fs::ErrorFileNotFound)
+    return batch ? RefuseChange(Fs::ErrorFileNotFound)
                  : Fs::CopyFile(source, target, failIfExists); // fails with the system's own error
   if (batch)
     if (std::uint32_t refusal = WriteRefusal(target, present))
-      return Refuse(refusal);
+      return RefuseChange(refusal);
   RecordFile(*scope, target, present, FileStateOf(*bytes));
   if (!batch)
     return Fs::CopyFile(source, target, failIfExists);
@@ -496,11 +486,11 @@ bool MoveFile(const std::string &source, const std::string &target) {
   TPresentFile moved = LookAt(source), replaced = LookAt(target);
   if (batch) {
     if (!moved.Exists())
-      return Refuse(Fs::ErrorFileNotFound);
+      return RefuseChange(Fs::ErrorFileNotFound);
     if (replaced.Exists() || replaced.Disk.IsDirectory)
-      return Refuse(Fs::ErrorAlreadyExists);
+      return RefuseChange(Fs::ErrorAlreadyExists);
     if (std::uint32_t refusal = WriteRefusal(target, replaced))
-      return Refuse(refusal);
+      return RefuseChange(refusal);
   }
   if (moved.Exists() && !replaced.Exists()) {
     if (targetScope)
@@ -539,7 +529,7 @@ bool RenameOver(const std::string &source, const std::string &target) {
   TPresentFile present = LookAt(target);
   if (batch)
     if (std::uint32_t refusal = WriteRefusal(target, present))
-      return Refuse(refusal);
+      return RefuseChange(refusal);
   RecordFile(*scope, target, present, FileStateOf(*bytes), &*bytes);
   if (!batch)
     return Fs::RenameOver(source, target);
@@ -567,9 +557,9 @@ bool DeleteFile(const std::string &path) {
   TPresentFile present = LookAt(path);
   if (batch) {
     if (!present.Exists())
-      return Refuse(Fs::ErrorFileNotFound);
+      return RefuseChange(Fs::ErrorFileNotFound);
     if (std::uint32_t refusal = WriteRefusal(path, present))
-      return Refuse(refusal);
+      return RefuseChange(refusal);
   }
   if (present.Exists())
     RecordFile(*scope, path, present, TFileState{});
@@ -589,7 +579,7 @@ bool CreateFolder(const std::string &path) {
   TChangeScope *scope = BeforeChange(path);
   TChangeBatch *batch = BatchOf(scope);
   if (batch && (Changes::DirectoryExists(path) || Changes::FileExists(path)))
-    return Refuse(Fs::ErrorAlreadyExists);
+    return RefuseChange(Fs::ErrorAlreadyExists);
   if (scope && !Changes::DirectoryExists(path)) {
     TChange change;
     change.Kind = TChangeKind::Folder;

@@ -308,27 +308,15 @@ std::string TPlanScope::JournalText(const std::string &path) const {
   return found == journalText_.end() ? std::string() : found->second;
 }
 
-namespace {
-std::string FolderOf(const std::string &path) {
-  auto slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-bool Fail(std::uint32_t code) {
-  Fs::SetLastErrorCode(code);
-  return false;
-}
-} // namespace
-
 namespace PlannedChanges {
 
 bool CopyFile(TPlanScope &plan, const std::string &source, const std::string &target, bool failIfExists) {
   if (!plan.FileExists(source))
-    return Fail(Fs::ErrorFileNotFound);
+    return RefuseChange(Fs::ErrorFileNotFound);
   if (failIfExists && plan.FileExists(target))
-    return Fail(Fs::ErrorFileExists);
+    return RefuseChange(Fs::ErrorFileExists);
   if (!FolderOf(target).empty() && !plan.DirectoryExists(FolderOf(target)))
-    return Fail(Fs::ErrorPathNotFound);
+    return RefuseChange(Fs::ErrorPathNotFound);
   auto bytes = plan.FileBytes(source);
   plan.PlanFile(target, true, bytes, plan.FileUnknown(source));
   if (auto description = plan.Description(source))
@@ -338,18 +326,18 @@ bool CopyFile(TPlanScope &plan, const std::string &source, const std::string &ta
 
 bool MoveFile(TPlanScope &plan, const std::string &source, const std::string &target) {
   if (!plan.FileExists(source))
-    return Fail(Fs::ErrorFileNotFound);
+    return RefuseChange(Fs::ErrorFileNotFound);
   if (plan.FileExists(target))
-    return Fail(Fs::ErrorAlreadyExists);
+    return RefuseChange(Fs::ErrorAlreadyExists);
   if (!FolderOf(target).empty() && !plan.DirectoryExists(FolderOf(target)))
-    return Fail(Fs::ErrorPathNotFound);
+    return RefuseChange(Fs::ErrorPathNotFound);
   plan.PlanMove(source, target);
   return true;
 }
 
 bool RenameOver(TPlanScope &plan, const std::string &source, const std::string &target) {
   if (!plan.FileExists(source))
-    return Fail(Fs::ErrorFileNotFound);
+    return RefuseChange(Fs::ErrorFileNotFound);
   plan.PlanFile(target, true, plan.FileBytes(source), plan.FileUnknown(source));
   // The source is the caller's own copy, made beside the target to be renamed over it: the plan
   // leaves no such copy behind.
@@ -362,14 +350,14 @@ bool RenameOver(TPlanScope &plan, const std::string &source, const std::string &
 
 bool DeleteFile(TPlanScope &plan, const std::string &path) {
   if (!plan.FileExists(path))
-    return Fail(Fs::ErrorFileNotFound);
+    return RefuseChange(Fs::ErrorFileNotFound);
   plan.PlanFile(path, false, std::nullopt);
   return true;
 }
 
 bool CreateFolder(TPlanScope &plan, const std::string &path) {
   if (plan.DirectoryExists(path))
-    return Fail(Fs::ErrorAlreadyExists);
+    return RefuseChange(Fs::ErrorAlreadyExists);
   plan.PlanFolder(path);
   return true;
 }

@@ -21,11 +21,6 @@ bool SamePath(const std::string &a, const std::string &b) {
   return FoldPath(a) == FoldPath(b);
 }
 
-std::string FolderOf(const std::string &path) {
-  auto slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 std::string NameOf(const std::string &path) {
   auto slash = path.find_last_of("\\/");
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -154,8 +149,8 @@ void ReadJournalledValues(TEnvironmentSnapshot &snapshot, TMachineReader &machin
     // registrations) is that run's to answer for.
     bool own = UpperCase(journal->Header.Key) == UpperCase(snapshot.RegistryKey);
     for (auto change = journal->Changes.rbegin(); change != journal->Changes.rend(); ++change) {
-      if (change->Kind != TChangeKind::Value || !seen.emplace(UpperCase(ChangeSubject(*change)), true).second ||
-          !own)
+      if (change->Kind != TChangeKind::Value ||
+          !seen.emplace(UpperCase(ChangeSubject(*change)), true).second || !own)
         continue;
       const TKeyValues &key = machine.Key(change->Root, change->Key);
       const TRegValue *value = key.Find(change->Name);

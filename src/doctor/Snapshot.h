@@ -66,8 +66,7 @@ private:
 // The same path however Windows lets it be written: upper case, "\" only, no trailing "\".
 std::string FoldPath(const std::string &path);
 bool SamePath(const std::string &a, const std::string &b);
-// The folder part of a path ("" for a bare name) and its last part.
-std::string FolderOf(const std::string &path);
+// The last part of a path (its folder part: FolderOf, with the changes layer).
 std::string NameOf(const std::string &path);
 
 // Where the compiled trees are and where the sources: the window's fields, or the switches.

@@ -10,11 +10,6 @@
 
 namespace {
 
-std::string FolderOf(const std::string &path) {
-  auto slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 std::string StemOf(const std::string &path) {
   std::string name = path.substr(path.find_last_of("\\/") + 1);
   auto dot = name.find_last_of('.');

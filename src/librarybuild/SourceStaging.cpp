@@ -31,11 +31,6 @@ std::vector<std::string> FilesBelow(const std::string &folder, const std::string
   return files;
 }
 
-std::string FolderOf(const std::string &path) {
-  auto slash = path.find_last_of('\\');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 // A folder with everything in it. The product removes no other tree: this one is its own copy.
 bool RemoveTree(const std::string &folder) {
   bool removed = true;

@@ -106,12 +106,10 @@ std::string EnvironmentJson(const TEnvironmentResult &environment, bool uninstal
 
 std::string ResultJson(const TRunResult &result) {
   const TUnattendedOptions &options = result.Options;
-  std::string environments = "[";
-  for (std::size_t i = 0; i < result.Environments.size(); ++i)
-    environments +=
-        (i ? ",\n    " : "\n    ") +
-        EnvironmentJson(result.Environments[i], options.Action == TUnattendedOptions::TAction::Uninstall);
-  environments += result.Environments.empty() ? "]" : "\n  ]";
+  std::vector<std::string> environments;
+  for (const auto &environment : result.Environments)
+    environments.push_back(
+        EnvironmentJson(environment, options.Action == TUnattendedOptions::TAction::Uninstall));
   TJsonMembers optionMembers = {{"environments", TextArray(options.Patterns)},
                                 {"source", Text(result.SourceFolder)},
                                 {"destination", Text(result.DestinationFolder)},
@@ -131,7 +129,7 @@ std::string ResultJson(const TRunResult &result) {
                           {"exitCode", std::to_string(result.ExitCode)},
                           {"error", Text(result.Error)},
                           {"options", JsonObject(optionMembers, "  ")},
-                          {"environments", environments}};
+                          {"environments", JsonArray(environments, "  ")}};
   if (options.Plan)
     members.push_back({"plan", PlanJson(result.Plan, "  ")});
   return JsonObject(members, "") + "\n";
