@@ -1,7 +1,7 @@
 #include "framework/Files.h"
+#include "TestSupport.h"
 #include "framework/Text.h"
 #include "framework/WinApi.h"
-#include "TestSupport.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -22,7 +22,7 @@ TEST(Files, PathsResolveWithoutRegardToCaseAndEitherSeparator) {
   EXPECT_TRUE(Fs::FileExists(folder / "lib\\SUB\\zechart.pas"));
   EXPECT_TRUE(Fs::FileExists(folder.Path() + "/LIB/sub/ZeChart.pas"));
   EXPECT_TRUE(Fs::DirectoryExists(folder / "LIB"));
-  EXPECT_FALSE(Fs::FileExists(folder / "lib"));          // a folder is not a file
+  EXPECT_FALSE(Fs::FileExists(folder / "lib")); // a folder is not a file
   EXPECT_FALSE(Fs::DirectoryExists(folder / "lib\\sub\\zechart.pas"));
   EXPECT_EQ(Fs::ReadWholeFile(folder / "lib\\.\\sub\\..\\Sub\\zechart.pas").value_or(""), "unit ZeChart;");
   EXPECT_TRUE(Fs::FileExists(folder / "Missing\\..\\lib\\sub\\ZECHART.pas")); // ".." out of no folder
@@ -100,6 +100,48 @@ TEST(Files, ReadOnlyFilesResistDeletionAndOverwriting) {
   EXPECT_TRUE(Fs::DeleteFile(folder / "r.txt"));
 }
 
+// One look tells what is at a path, found without regard to case: the install asks it of every
+// file it is about to replace.
+TEST(Files, PathAttributesTellNothingAFileAFolderOrAReadOnlyFile) {
+  TTempFolder folder;
+  WriteTextFile(folder / "w.txt", "writable");
+  WriteTextFile(folder / "r.txt", "keep");
+  ASSERT_TRUE(Fs::SetReadOnly(folder / "r.txt", true));
+  ASSERT_TRUE(Fs::CreateFolder(folder / "Sub"));
+  const struct {
+    std::string Path;
+    bool Exists, IsDirectory, IsReadOnly;
+  } cases[] = {
+      {folder / "missing.txt", false, false, false},
+      {folder / "W.TXT", true, false, false},
+      {folder / "r.txt", true, false, true},
+      {folder / "sub", true, true, false},
+  };
+  for (const auto &expected : cases) {
+    SCOPED_TRACE(expected.Path);
+    Fs::TPathAttributes found = Fs::PathAttributes(expected.Path);
+    EXPECT_EQ(found.Exists, expected.Exists);
+    EXPECT_EQ(found.IsDirectory, expected.IsDirectory);
+    EXPECT_EQ(found.IsReadOnly, expected.IsReadOnly);
+  }
+  ASSERT_TRUE(Fs::SetReadOnly(folder / "r.txt", false));
+}
+
+// Lines appended for later are in the file as soon as they are written, and Flush puts them on
+// the disk; the file stays open for more.
+TEST(Files, ADurableFileTakesLinesForLaterAndFlushesThemAtOnce) {
+  TTempFolder folder;
+  Fs::TDurableFile file(folder / "j.journal");
+  EXPECT_TRUE(file.Flush()); // nothing yet
+  ASSERT_TRUE(file.Append("one\n", Fs::TDurableFile::TFlush::Later));
+  ASSERT_TRUE(file.Append("two\n", Fs::TDurableFile::TFlush::Later));
+  EXPECT_EQ(ReadTextFile(folder / "j.journal"), "one\ntwo\n");
+  EXPECT_TRUE(file.Flush());
+  ASSERT_TRUE(file.Append("three\n"));
+  file.Close();
+  EXPECT_EQ(ReadTextFile(folder / "j.journal"), "one\ntwo\nthree\n");
+}
+
 TEST(Files, FindFilesMatchesMasksAsWindows) {
   TTempFolder folder;
   for (const char *name : {"ZeChart.pas", "zeaxis.PAS", "ZeChart.dfm", "Readme", "a.pas.bak"})
@@ -107,7 +149,8 @@ TEST(Files, FindFilesMatchesMasksAsWindows) {
   Fs::CreateFolder(folder / "Sub.pas");
   EXPECT_EQ(Names(Fs::FindFiles(folder / "*.pas")),
             (std::vector<std::string>{"Sub.pas", "ZeChart.pas", "zeaxis.PAS"}));
-  EXPECT_EQ(Names(Fs::FindFiles(folder / "ZeChart.*")), (std::vector<std::string>{"ZeChart.dfm", "ZeChart.pas"}));
+  EXPECT_EQ(Names(Fs::FindFiles(folder / "ZeChart.*")),
+            (std::vector<std::string>{"ZeChart.dfm", "ZeChart.pas"}));
   EXPECT_EQ(Names(Fs::FindFiles(folder / "?eadme")), (std::vector<std::string>{"Readme"}));
   EXPECT_EQ(Fs::FindFiles(folder / "*.*").size(), 6u); // "*.*" also matches a name without a dot
   auto sub = Fs::FindFiles(folder / "sub.pas");
